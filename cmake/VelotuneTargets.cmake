@@ -1,0 +1,90 @@
+# Helpers that give every library, program and test the same warnings, defines and layout.
+
+set(VELOTUNE_WARNINGS -Wall -Wextra -Wpedantic -Wshadow=local -Wnon-virtual-dtor)
+if(VELOTUNE_WERROR)
+  list(APPEND VELOTUNE_WARNINGS -Werror)
+endif()
+
+if(VELOTUNE_SANITIZE STREQUAL "address")
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+elseif(VELOTUNE_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+elseif(VELOTUNE_SANITIZE)
+  message(FATAL_ERROR "VELOTUNE_SANITIZE must be empty, address or thread")
+endif()
+
+function(velotune_target_defaults target)
+  target_compile_options(${target} PRIVATE ${VELOTUNE_WARNINGS})
+  target_compile_definitions(${target} PRIVATE QT_NO_KEYWORDS QT_NO_CAST_FROM_BYTEARRAY
+                                               QT_NO_URL_CAST_FROM_STRING QT_STRICT_ITERATORS)
+  target_include_directories(${target} PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>)
+endfunction()
+
+# velotune_add_library(<name> ALIAS <Velotune::Name> SOURCES ... [LIBS ...] [SHARED])
+# One folder, one library; the alias is what other folders link.
+function(velotune_add_library name)
+  cmake_parse_arguments(ARG "SHARED" "ALIAS" "SOURCES;LIBS" ${ARGN})
+  if(ARG_SHARED)
+    add_library(${name} SHARED ${ARG_SOURCES})
+  else()
+    add_library(${name} STATIC ${ARG_SOURCES})
+  endif()
+  if(ARG_ALIAS)
+    add_library(${ARG_ALIAS} ALIAS ${name})
+  endif()
+  velotune_target_defaults(${name})
+  set_target_properties(${name} PROPERTIES AUTOMOC ON AUTORCC ON)
+  if(ARG_LIBS)
+    target_link_libraries(${name} ${ARG_LIBS})
+  endif()
+endfunction()
+
+# velotune_add_program(<name> SOURCES ... LIBS ...): a program in bin/.
+function(velotune_add_program name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  velotune_target_defaults(${name})
+  set_target_properties(${name} PROPERTIES AUTOMOC ON AUTORCC ON)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  install(TARGETS ${name} RUNTIME DESTINATION lib/velotune)
+endfunction()
+
+# velotune_add_test(<name> SOURCES ... LIBS ... [THREADED] [LABELS ...] [TIMEOUT s] [ENV ...])
+# A GoogleTest program that links the shared test main. THREADED marks the tests of threaded code,
+# which the sanitizer builds run.
+function(velotune_add_test name)
+  cmake_parse_arguments(ARG "THREADED" "TIMEOUT" "SOURCES;LIBS;LABELS;ENV" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  velotune_target_defaults(${name})
+  set_target_properties(${name} PROPERTIES AUTOMOC ON AUTORCC ON
+                                           RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests-bin)
+  target_link_libraries(${name} PRIVATE Velotune::TestSupport ${ARG_LIBS})
+  set(labels ${ARG_LABELS})
+  if(ARG_THREADED)
+    list(APPEND labels threaded)
+    set_property(GLOBAL APPEND PROPERTY VELOTUNE_THREADED_TESTS ${name})
+  endif()
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 300)
+  endif()
+  if(VELOTUNE_SANITIZE AND NOT ARG_THREADED)
+    return()
+  endif()
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT}
+               ENVIRONMENT "VELOTUNE_SOURCE_DIR=${PROJECT_SOURCE_DIR};VELOTUNE_BIN_DIR=${CMAKE_BINARY_DIR}/bin;${ARG_ENV}")
+endfunction()
+
+# Called once at the end of the top-level list: the target that builds only the threaded tests,
+# so that a sanitizer build compiles what it runs and nothing else.
+function(velotune_finish_targets)
+  get_property(threaded GLOBAL PROPERTY VELOTUNE_THREADED_TESTS)
+  add_custom_target(threaded_tests)
+  if(threaded)
+    add_dependencies(threaded_tests ${threaded})
+  endif()
+endfunction()

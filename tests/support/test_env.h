@@ -1,0 +1,30 @@
+// tests/support/test_env.h
+//
+// The environment every test program runs in: private XDG config, cache and data folders and a
+// private TMPDIR under one scratch folder, the offscreen Qt platform and the ALSA null device.
+// Nothing a test does reaches the user's own settings, caches or sound card.
+#pragma once
+
+#include <QString>
+
+namespace velotune::test {
+
+// Called once by the test main before the Qt application object exists.
+void PrepareEnvironment();
+
+// The scratch folder of this test program (removed at exit).
+QString ScratchDir();
+
+// A new, empty folder under the scratch folder.
+QString MakeTempDir(const QString& prefix = QStringLiteral("t"));
+
+// The source tree and the build's bin/ folder, as CTest hands them over.
+QString SourceDir();
+QString BinDir();
+
+// Runs a program and waits for it; returns its exit code, or -1 when it could not start or did not
+// end within timeoutMs. Standard output and error are appended to *output when given.
+int RunProgram(const QString& program, const QStringList& args, QString* output = nullptr,
+               int timeoutMs = 60000);
+
+}  // namespace velotune::test
