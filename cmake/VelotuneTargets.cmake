@@ -51,11 +51,11 @@ function(velotune_add_program name)
   install(TARGETS ${name} RUNTIME DESTINATION lib/velotune)
 endfunction()
 
-# velotune_add_test(<name> SOURCES ... LIBS ... [THREADED] [LABELS ...] [TIMEOUT s] [ENV ...])
+# velotune_add_test(<name> SOURCES ... LIBS ... [THREADED] [LABELS ...] [TIMEOUT s])
 # A GoogleTest program that links the shared test main. THREADED marks the tests of threaded code,
 # which the sanitizer builds run.
 function(velotune_add_test name)
-  cmake_parse_arguments(ARG "THREADED" "TIMEOUT" "SOURCES;LIBS;LABELS;ENV" ${ARGN})
+  cmake_parse_arguments(ARG "THREADED" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   velotune_target_defaults(${name})
   set_target_properties(${name} PROPERTIES AUTOMOC ON AUTORCC ON
@@ -72,11 +72,11 @@ function(velotune_add_test name)
   if(VELOTUNE_SANITIZE AND NOT ARG_THREADED)
     return()
   endif()
-  gtest_discover_tests(${name}
-    DISCOVERY_MODE PRE_TEST
-    DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT}
-               ENVIRONMENT "VELOTUNE_SOURCE_DIR=${PROJECT_SOURCE_DIR};VELOTUNE_BIN_DIR=${CMAKE_BINARY_DIR}/bin;${ARG_ENV}")
+  set(props TIMEOUT ${ARG_TIMEOUT})
+  if(labels)
+    list(APPEND props LABELS "${labels}")
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
 endfunction()
 
 # Called once at the end of the top-level list: the target that builds only the threaded tests,

@@ -29,12 +29,15 @@ void PrepareEnvironment() {
         std::abort();
     g_scratch = QString::fromStdString(base);
     std::atexit(RemoveScratch);
-    for (const char* sub : {"config", "cache", "data", "tmp"})
+    for (const char* sub : {"config", "cache", "data", "tmp", "runtime"})
         QDir(g_scratch).mkpath(QString::fromLatin1(sub));
+    QFile::setPermissions(g_scratch + QStringLiteral("/runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(g_scratch + QStringLiteral("/config")));
     qputenv("XDG_CACHE_HOME", QFile::encodeName(g_scratch + QStringLiteral("/cache")));
     qputenv("XDG_DATA_HOME", QFile::encodeName(g_scratch + QStringLiteral("/data")));
     qputenv("TMPDIR", QFile::encodeName(g_scratch + QStringLiteral("/tmp")));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(g_scratch + QStringLiteral("/runtime")));
     SetIfUnset("QT_QPA_PLATFORM", "offscreen");
     SetIfUnset("VELOTUNE_ALSA_DEVICE", "null");
 }
@@ -48,8 +51,8 @@ QString MakeTempDir(const QString& prefix) {
     return path;
 }
 
-QString SourceDir() { return qEnvironmentVariable("VELOTUNE_SOURCE_DIR"); }
-QString BinDir() { return qEnvironmentVariable("VELOTUNE_BIN_DIR"); }
+QString SourceDir() { return QString::fromUtf8(VELOTUNE_SOURCE_DIR); }
+QString BinDir() { return QString::fromUtf8(VELOTUNE_BIN_DIR); }
 
 int RunProgram(const QString& program, const QStringList& args, QString* output, int timeoutMs) {
     QProcess process;

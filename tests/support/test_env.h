@@ -18,7 +18,7 @@ QString ScratchDir();
 // A new, empty folder under the scratch folder.
 QString MakeTempDir(const QString& prefix = QStringLiteral("t"));
 
-// The source tree and the build's bin/ folder, as CTest hands them over.
+// The source tree and the build's bin/ folder of the build these tests belong to.
 QString SourceDir();
 QString BinDir();
 
