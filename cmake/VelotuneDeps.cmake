@@ -1,5 +1,5 @@
 # The libraries Velotune builds on, all from Debian's -dev packages (scripts/deps installs them).
-find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets DBus Test)
+find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets DBus Network Test)
 find_package(PkgConfig REQUIRED)
 find_package(Threads REQUIRED)
 
