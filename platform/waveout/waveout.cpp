@@ -14,7 +14,7 @@
 namespace velotune::platform {
 namespace waveout {
 
-Q_LOGGING_CATEGORY(lcWaveOut, "velotune.waveout")
+Q_LOGGING_CATEGORY(lcWaveOut, "velotune.waveout", QtInfoMsg)
 
 namespace {
 
