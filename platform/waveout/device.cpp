@@ -107,6 +107,7 @@ MmResult WaveDevice::Unprepare(WaveHeader* header) {
 MmResult WaveDevice::Write(WaveHeader* header) {
     if (!header || (header->bufferLength > 0 && !header->data))
         return kMmSysErrInvalParam;
+    bool wake = false;
     {
         std::lock_guard lock(mutex_);
         if (closing_)
@@ -121,8 +122,10 @@ MmResult WaveDevice::Write(WaveHeader* header) {
         const uint64_t frames = header->bufferLength / blockAlign_;
         queue_.push_back(Block{header, queueEnd_, frames});
         queueEnd_ += frames;
+        wake = wakeOnWrite_;
     }
-    Wake();
+    if (wake)
+        Wake();
     return kMmSysErrNoError;
 }
 
@@ -476,26 +479,26 @@ void WaveDevice::Wait(std::unique_lock<std::mutex>& lock) {
     bool pollOutput = false;
 
     if (!outputPaused_ && !failed_ && !queue_.empty()) {
-        // The next block to finish.
         // The next block to finish (not sooner than a millisecond from now while it is still
         // playing, in case the device's position moves in coarse steps).
         const uint64_t end = queue_.front().End();
         wakeAt(end > played_ ? now + std::max<Clock::duration>(DurationOf(end - played_), 1ms) : now);
+        const uint64_t level = written_ - played_;
         if (now < retryAt_) {
             wakeAt(retryAt_);
+        } else if (level >= refillBelow_) {
+            // The moment the output runs below the refill mark.
+            wakeAt(now + DurationOf(level - refillBelow_ + 1));
         } else if (queueEnd_ > written_) {
-            const uint64_t level = written_ - played_;
-            if (level >= refillBelow_) {
-                // The moment the output runs below the refill mark.
-                wakeAt(now + DurationOf(level - refillBelow_ + 1));
-            } else {
-                // Below the mark but the output had no room: wait for it to make some. An output
-                // that wakes us without making room is not polled again until a write succeeds.
-                pollOutput = !pollOutput_;
-                wakeAt(now + kOutputFullRetry);
-            }
+            // Below the mark but the output had no room: wait for it to make some. An output
+            // that wakes us without making room is not polled again until a write succeeds.
+            pollOutput = !pollOutput_;
+            wakeAt(now + kOutputFullRetry);
         }
     }
+    // A new block needs the thread at once only when the output is running low; otherwise the
+    // refill above picks it up. This saves a wake-up per block while the output is well fed.
+    wakeOnWrite_ = !outputPaused_ && !failed_ && now >= retryAt_ && written_ - played_ < refillBelow_;
 
     pollfd fds[1 + kMaxPollFds];
     fds[0] = pollfd{wakeFd_, POLLIN, 0};

@@ -111,6 +111,7 @@ private:
     bool closing_ = false;
     bool failed_ = false;            // the output failed for good; writes are refused
     bool threadEnded_ = false;
+    bool wakeOnWrite_ = true;        // the device thread wants to hear of every new block
     uint64_t request_ = 0;           // numbers reset, pause and restart requests
     uint64_t handledRequest_ = 0;    // the last request the device thread has carried out
     // device thread only (with mutex_ held, except pcm_ during poll):
