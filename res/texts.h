@@ -17,6 +17,12 @@ inline constexpr char kDatabaseFile[] = "velostn.dat";
 inline constexpr char kPlayerProgram[] = "velotune";
 inline constexpr char kUpdaterProgram[] = "velosync";
 
+// ---- Settings store -------------------------------------------------------------------------
+// The installation identifier's value name in the root key; the updater reads it too.
+inline constexpr char kUidValueName[] = "Velotune UID";
+// The start-up entry: $XDG_CONFIG_HOME/autostart/<id>.desktop.
+inline constexpr char kStartupEntryId[] = "velotune";
+
 // ---- Station database -----------------------------------------------------------------------
 inline constexpr char kInsufficientMemory[] = "Insufficient memory";
 inline constexpr char kInsufficientMemoryCapital[] = "Insufficient Memory";
