@@ -1,0 +1,167 @@
+// The settings store is the player's memory between runs: a fresh machine must give the defaults,
+// every setting must land in a value of its own, and the stored file list must survive removals,
+// hand-made holes and long paths.
+#include "app/settings/settings_store.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+#include "platform/appdirs/appdirs.h"
+#include "platform/registry/registry.h"
+#include "tests/support/test_env.h"
+
+namespace velotune {
+namespace {
+
+using IntReader = int (CSettingsStore::*)(int*) const;
+using IntWriter = int (CSettingsStore::*)(int) const;
+
+struct IntSetting {
+    const char* name;
+    IntReader read;
+    IntWriter write;
+};
+
+#define INT_SETTING(name) \
+    { #name, &CSettingsStore::Read##name, &CSettingsStore::Write##name }
+const IntSetting kIntSettings[] = {
+    INT_SETTING(TrayIcon),          INT_SETTING(ShowWindow),
+    INT_SETTING(AlwaysOnTop),       INT_SETTING(Volume),
+    INT_SETTING(CurrentPlaylistID), INT_SETTING(CurrentLocalPlaylistID),
+    INT_SETTING(FileListTotal),     INT_SETTING(IsMini),
+    INT_SETTING(PLVisible),         INT_SETTING(PLBinded),
+    INT_SETTING(PLBottomBinded),    INT_SETTING(ActivePlaylistType),
+    INT_SETTING(HitDelivered),      INT_SETTING(ReportDelivered),
+    INT_SETTING(UseTime),
+};
+#undef INT_SETTING
+
+class SettingsStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_ = qgetenv("XDG_CONFIG_HOME");
+        config_ = test::MakeTempDir(QStringLiteral("config"));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config_));
+    }
+    void TearDown() override { qputenv("XDG_CONFIG_HOME", saved_); }
+
+    QStringList Entries() const {
+        QStringList entries;
+        EXPECT_EQ(store_.ReadFileEntries(&entries), 1);
+        return entries;
+    }
+    int Total() const {
+        int total = -1;
+        store_.ReadFileListTotal(&total);
+        return total;
+    }
+
+    QByteArray saved_;
+    QString config_;
+    CSettingsStore store_;
+};
+
+TEST_F(SettingsStoreTest, FreshMachineReadsNothingAndKeepsOutputs) {
+    for (const IntSetting& s : kIntSettings) {
+        int value = -77;
+        EXPECT_EQ((store_.*s.read)(&value), 0) << s.name;
+        EXPECT_EQ(value, -77) << s.name;
+    }
+    WindowRect rect{1, 2, 3, 4};
+    EXPECT_EQ(store_.ReadPlayerRect(&rect), 0);
+    EXPECT_EQ(rect, (WindowRect{1, 2, 3, 4}));
+    QStringList entries{QStringLiteral("kept")};
+    EXPECT_EQ(store_.ReadFileEntries(&entries), 0);
+    EXPECT_EQ(entries, QStringList{QStringLiteral("kept")});
+    QString uid = QStringLiteral("old");
+    EXPECT_EQ(store_.ReadUID(&uid), 0);
+    EXPECT_TRUE(uid.isEmpty());
+    EXPECT_EQ(store_.IsRunAtStartup(), 0);
+    EXPECT_EQ(store_.RealEngineDirectory(), platform::ProgramDirectory());
+}
+
+TEST_F(SettingsStoreTest, EverySettingHasAValueOfItsOwn) {
+    int distinct = 1000;
+    for (const IntSetting& s : kIntSettings)
+        ASSERT_EQ((store_.*s.write)(distinct++), 1) << s.name;
+    ASSERT_EQ(store_.WritePlayerRect({-1280, 10, -900, 200}), 1);
+    ASSERT_EQ(store_.WritePlaylistRect({1, 2, 3, 4}), 1);
+    ASSERT_EQ(store_.WriteLocalPlaylistRect({5, 6, 7, 8}), 1);
+    ASSERT_EQ(store_.WriteUID(QStringLiteral("0f8fad5b-d9cb-469f-a165-70867728950e")), 1);
+    ASSERT_EQ(store_.WriteRealEngineDirectory(QStringLiteral("/opt/real")), 1);
+
+    distinct = 1000;
+    for (const IntSetting& s : kIntSettings) {
+        int value = 0;
+        ASSERT_EQ((store_.*s.read)(&value), 1) << s.name;
+        EXPECT_EQ(value, distinct++) << s.name;
+    }
+    WindowRect rect;
+    ASSERT_EQ(store_.ReadPlayerRect(&rect), 1);
+    EXPECT_EQ(rect, (WindowRect{-1280, 10, -900, 200}));
+    ASSERT_EQ(store_.ReadPlaylistRect(&rect), 1);
+    EXPECT_EQ(rect, (WindowRect{1, 2, 3, 4}));
+    ASSERT_EQ(store_.ReadLocalPlaylistRect(&rect), 1);
+    EXPECT_EQ(rect, (WindowRect{5, 6, 7, 8}));
+    QString uid;
+    ASSERT_EQ(store_.ReadUID(&uid), 1);
+    EXPECT_EQ(uid, QStringLiteral("0f8fad5b-d9cb-469f-a165-70867728950e"));
+    EXPECT_EQ(store_.RealEngineDirectory(), QStringLiteral("/opt/real"));
+}
+
+TEST_F(SettingsStoreTest, RemovingAnEntryRenumbersTheRest) {
+    const QString longEntry =
+        QStringLiteral("b.wma::/home/") + QString(400, QLatin1Char('d')) + QStringLiteral("/b.wma");
+    EXPECT_EQ(store_.AddFileEntry(QString()), 0);
+    EXPECT_EQ(Total(), -1);
+    for (const QString& entry : {QStringLiteral("a.wma::/a.wma"), longEntry,
+                                 QStringLiteral("c.ra::/c.ra"), QStringLiteral("d.ra::/d.ra")})
+        ASSERT_EQ(store_.AddFileEntry(entry), 1);
+
+    EXPECT_EQ(store_.RemoveFileEntry(5), 0);
+    EXPECT_EQ(store_.RemoveFileEntry(0), 0);
+    ASSERT_EQ(store_.RemoveFileEntry(3), 1);
+    ASSERT_EQ(store_.RemoveFileEntry(1), 1);
+    EXPECT_EQ(Entries(), (QStringList{longEntry, QStringLiteral("d.ra::/d.ra")}));
+    EXPECT_EQ(Total(), 2);
+    QString third;
+    EXPECT_FALSE(platform::RegReadText(QStringLiteral("Playlist"), QStringLiteral("3"), &third));
+}
+
+TEST_F(SettingsStoreTest, HolesAreSkippedAndPositionsFollowTheList) {
+    for (const char* entry : {"1::/1", "2::/2", "3::/3"})
+        ASSERT_EQ(store_.AddFileEntry(QString::fromLatin1(entry)), 1);
+    ASSERT_TRUE(platform::RegDeleteValue(QStringLiteral("Playlist"), QStringLiteral("2")));
+    EXPECT_EQ(Entries(), (QStringList{QStringLiteral("1::/1"), QStringLiteral("3::/3")}));
+
+    ASSERT_EQ(store_.RemoveFileEntry(2), 1);
+    ASSERT_EQ(store_.AddFileEntry(QStringLiteral("4::/4")), 1);
+    EXPECT_EQ(Entries(), (QStringList{QStringLiteral("1::/1"), QStringLiteral("4::/4")}));
+    EXPECT_EQ(Total(), 2);
+}
+
+TEST_F(SettingsStoreTest, WritesToAnUnwritableFolderFail) {
+    // A plain file where the settings folder should be.
+    QFile blocker(config_ + QStringLiteral("/Quillon Global"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    EXPECT_EQ(store_.WriteTrayIcon(0), 0);
+    EXPECT_EQ(store_.WritePlayerRect({1, 2, 3, 4}), 0);
+    EXPECT_EQ(store_.AddFileEntry(QStringLiteral("b::/b")), 0);
+}
+
+TEST_F(SettingsStoreTest, StartupEntryNamesThisProgram) {
+    ASSERT_EQ(store_.WriteRunAtStartup(), 1);
+    EXPECT_EQ(store_.IsRunAtStartup(), 1);
+    QString program;
+    ASSERT_TRUE(platform::ReadStartupEntry(QStringLiteral("velotune"), &program));
+    EXPECT_EQ(program, platform::ProgramPath());
+    EXPECT_EQ(store_.DeleteRunAtStartup(), 1);
+    EXPECT_EQ(store_.IsRunAtStartup(), 0);
+    EXPECT_EQ(store_.DeleteRunAtStartup(), 0);
+}
+
+}  // namespace
+}  // namespace velotune
