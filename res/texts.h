@@ -27,5 +27,26 @@ inline constexpr char kStartupEntryId[] = "velotune";
 inline constexpr char kInsufficientMemory[] = "Insufficient memory";
 inline constexpr char kInsufficientMemoryCapital[] = "Insufficient Memory";
 inline constexpr char kFailedToOpenRecordset[] = "Failed to open database recordset";
+inline constexpr char kDatabaseNotOpen[] = "The station database is not open";
+
+// ---- Station database builder (tools/velostn-build) ------------------------------------------
+inline constexpr char kBuilderDescription[] =
+    "Builds the station database file from the station list (CSV), or summarises a database.";
+inline constexpr char kBuilderCsvArgument[] = "The station list to build from.";
+inline constexpr char kBuilderOutputOption[] = "Write the database to <file>.";
+inline constexpr char kBuilderEditionOption[] = "Edition number of the station data (default %1).";
+inline constexpr char kBuilderPresetOption[] =
+    "Put the station of that exact name on the playlist; repeat for each preset, in order "
+    "(default: %1).";
+inline constexpr char kBuilderSummaryOption[] = "Print what the database <file> holds.";
+inline constexpr char kBuilderUsageError[] =
+    "Give a CSV file and --output <file>, or --summary <file>.";
+inline constexpr char kBuilderFailed[] = "velostn-build: %1";
+inline constexpr char kSummaryEdition[] = "Edition:   %1";
+inline constexpr char kSummaryStations[] = "Stations:  %1";
+inline constexpr char kSummaryCountries[] = "Countries: %1";
+inline constexpr char kSummaryGenres[] = "Genres:    %1";
+inline constexpr char kSummaryPlaylist[] = "Playlist:";
+inline constexpr char kSummaryPlaylistEntry[] = "  %1. %2 (%3)";
 
 }  // namespace velotune::text
