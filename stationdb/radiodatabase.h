@@ -118,8 +118,8 @@ public:
     // The RadioIDs of the playable stations of that country, in RadioID order.
     int FindStationsByCountry(const QString& country, IdList& ids);
 
-    // Appends to result, in the order of ids, each ID whose station has that State / City.
-    // An error stops the walk; IDs already appended stay.
+    // Appends to result, in the order of ids, each ID whose station has that State / City
+    // (duplicates in ids are kept). On failure nothing is appended. ids may be result itself.
     int FilterStationsByState(const IdList& ids, const QString& state, IdList& result);
     int FilterStationsByCity(const IdList& ids, const QString& city, IdList& result);
 

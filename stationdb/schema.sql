@@ -30,11 +30,12 @@ CREATE TABLE Radio (
     ReserveThree   INTEGER NOT NULL DEFAULT 0
 );
 
--- The station finder searches by country (then narrows by state) or by first genre, and lists
--- the cities of a state.
+-- The station finder searches by country or by first genre, lists the states of a country and
+-- the cities of a state, and narrows a result by state and city.
 CREATE INDEX RadioCountry ON Radio (Country);
 CREATE INDEX RadioGenreOne ON Radio (GenreOne);
 CREATE INDEX RadioState ON Radio (State);
+CREATE INDEX RadioCity ON Radio (City);
 
 -- The user's playlist in its stored order (the order of the rows); PlaylistID is the 1-based
 -- position shown to the user, which may have gaps after a station was deleted.
