@@ -18,7 +18,9 @@ class Writer {
 public:
     explicit Writer(sqlite3* db) : db_(db) {}
 
-    bool Exec(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
+    bool Exec(const char* sql) {
+        return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
 
     // Prepares sql, lets bind fill each row's parameters and steps it once per row.
     template <typename Rows, typename Bind>
@@ -30,7 +32,8 @@ public:
         std::int32_t index = 0;
         for (const auto& row : rows) {
             ++index;
-            if (bind(stmt.get(), row, index) != SQLITE_OK || sqlite3_step(stmt.get()) != SQLITE_DONE)
+            if (bind(stmt.get(), row, index) != SQLITE_OK ||
+                sqlite3_step(stmt.get()) != SQLITE_DONE)
                 return false;
             sqlite3_reset(stmt.get());
         }
@@ -61,12 +64,12 @@ bool WriteContent(sqlite3* db, const StationDbContent& content) {
                              sqlite3_bind_int(stmt, 1, id);
                              return stationdb_detail::BindText(stmt, 2, name);
                          }) &&
-        writer.InsertAll("INSERT INTO DBVersion (DBVersionNo) VALUES (?1)",
-                         content.edition ? QList<std::int32_t>{*content.edition}
-                                         : QList<std::int32_t>{},
-                         [](sqlite3_stmt* stmt, std::int32_t edition, std::int32_t) {
-                             return sqlite3_bind_int(stmt, 1, edition);
-                         }) &&
+        writer.InsertAll(
+            "INSERT INTO DBVersion (DBVersionNo) VALUES (?1)",
+            content.edition ? QList<std::int32_t>{*content.edition} : QList<std::int32_t>{},
+            [](sqlite3_stmt* stmt, std::int32_t edition, std::int32_t) {
+                return sqlite3_bind_int(stmt, 1, edition);
+            }) &&
         writer.InsertAll(stationdb_detail::kInsertPlaylistEntrySql, content.playlist,
                          [](sqlite3_stmt* stmt, const CPlaylistSet& entry, std::int32_t) {
                              sqlite3_bind_int(stmt, 1, entry.m_RadioID);
@@ -84,8 +87,8 @@ bool WriteStationDatabase(const QString& path, const StationDbContent& content, 
     } else {
         try {
             sqlite3* raw = nullptr;
-            const int rc = stationdb_detail::OpenKeyed(
-                path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &raw);
+            const int rc =
+                stationdb_detail::OpenKeyed(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &raw);
             std::unique_ptr<sqlite3, stationdb_detail::DbCloser> db(raw);
             if (!db)
                 reason = QStringLiteral("out of memory");

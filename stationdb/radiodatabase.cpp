@@ -14,8 +14,12 @@ Q_LOGGING_CATEGORY(lcStationDb, "velotune.stationdb", QtInfoMsg)
 namespace velotune {
 
 namespace stationdb_detail {
-void DbCloser::operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-void StmtFinalizer::operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
+void DbCloser::operator()(sqlite3* db) const {
+    sqlite3_close_v2(db);
+}
+void StmtFinalizer::operator()(sqlite3_stmt* stmt) const {
+    sqlite3_finalize(stmt);
+}
 }  // namespace stationdb_detail
 
 using stationdb_detail::BindStationColumns;
@@ -163,7 +167,9 @@ int CRadioDatabase::Fail(int code, const QString& message) const {
     return code;
 }
 
-int CRadioDatabase::EngineError(int code) const { return Fail(code, ErrorText(db_.get())); }
+int CRadioDatabase::EngineError(int code) const {
+    return Fail(code, ErrorText(db_.get()));
+}
 
 int CRadioDatabase::NoRow() const {
     return Fail(kDbRecordsetFailed, QString::fromUtf8(text::kFailedToOpenRecordset));
@@ -213,8 +219,8 @@ int CRadioDatabase::OpenDatabase(const QString& path) {
         // Without SQLITE_OPEN_CREATE a missing file is an error instead of a new empty database.
         // The connection belongs to one thread (see the header), so the engine's own locking of
         // every call (most of the cost of reading a row) is left out.
-        const int rc = stationdb_detail::OpenKeyed(
-            path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, &raw);
+        const int rc =
+            stationdb_detail::OpenKeyed(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, &raw);
         DbHandle db(raw);
         if (!db)
             return Fail(kDbNoMemory, QString::fromUtf8(noMemoryText_));
@@ -265,8 +271,10 @@ int CRadioDatabase::GetStation(std::int32_t radioId, CRadioSet& record) {
                 record = std::move(row);
                 return kDbOk;
             }
-            case SQLITE_DONE: return NoRow();
-            default: return EngineError();
+            case SQLITE_DONE:
+                return NoRow();
+            default:
+                return EngineError();
         }
     });
 }
@@ -444,7 +452,7 @@ int CRadioDatabase::FilterStations(Statement which, const IdList& ids, const QSt
             return EngineError();
         matching.insert(sqlite3_column_int(stmt, 0));
     }
-    const IdList source = ids;  // a shared copy, so ids may be result itself
+    const IdList source = ids;  // NOLINT(performance-unnecessary-copy-initialization): ids may be result
     for (const std::int32_t id : source) {
         if (matching.contains(id))
             result.append(id);
@@ -452,8 +460,7 @@ int CRadioDatabase::FilterStations(Statement which, const IdList& ids, const QSt
     return kDbOk;
 }
 
-int CRadioDatabase::FilterStationsByState(const IdList& ids, const QString& state,
-                                          IdList& result) {
+int CRadioDatabase::FilterStationsByState(const IdList& ids, const QString& state, IdList& result) {
     return Run("CRadioDatabase::FilterStationsByState", text::kInsufficientMemory,
                [&] { return FilterStations(kFilterByState, ids, state, result); });
 }
@@ -508,55 +515,63 @@ int CRadioDatabase::LoadPlaylist(PlaylistList& list) {
     });
 }
 
+template <typename Work>
+int CRadioDatabase::InTransaction(Work&& work) {
+    int result = kDbOk;
+    // Prepared before the transaction starts, so that ending it cannot fail for want of them.
+    sqlite3_stmt* rollback = Prepare(kRollback, result);
+    if (!rollback || !Prepare(kCommit, result))
+        return result;
+    result = Exec(kBegin);
+    if (result != kDbOk)
+        return result;
+    TransactionGuard transaction(db_.get(), rollback);
+    result = work();
+    if (result == kDbOk) {
+        result = Exec(kCommit);
+        if (result == kDbOk)
+            transaction.Disarm();
+    }
+    return result;
+}
+
 int CRadioDatabase::SavePlaylist(const PlaylistList& list) {
     return Run("CRadioDatabase::SavePlaylist", text::kInsufficientMemory, [&] {
-        // Everything the transaction needs is prepared before it starts, so that a failure to
-        // prepare cannot strand it half-way.
-        int result = kDbOk;
-        sqlite3_stmt* insert = Prepare(kAddPlaylistEntry, result);
-        if (!insert || !Prepare(kClearPlaylist, result) || !Prepare(kCommit, result))
-            return result;
-        sqlite3_stmt* rollback = Prepare(kRollback, result);
-        if (!rollback || (result = Exec(kBegin)) != kDbOk)
-            return result;
-        TransactionGuard transaction(db_.get(), rollback);
-        if ((result = Exec(kClearPlaylist)) != kDbOk)
-            return result;
-        ResetOnExit reset(insert);
-        for (const CPlaylistSet& entry : list) {
-            sqlite3_bind_int(insert, 1, entry.m_RadioID);
-            sqlite3_bind_int(insert, 2, entry.m_PlaylistID);
-            if (sqlite3_step(insert) != SQLITE_DONE)
-                return EngineError();
-            sqlite3_reset(insert);
-        }
-        if ((result = Exec(kCommit)) == kDbOk)
-            transaction.Disarm();
-        return result;
+        return InTransaction([&] {
+            int result = Exec(kClearPlaylist);
+            sqlite3_stmt* insert = result == kDbOk ? Prepare(kAddPlaylistEntry, result) : nullptr;
+            if (!insert)
+                return result;
+            ResetOnExit reset(insert);
+            for (const CPlaylistSet& entry : list) {
+                sqlite3_bind_int(insert, 1, entry.m_RadioID);
+                sqlite3_bind_int(insert, 2, entry.m_PlaylistID);
+                if (sqlite3_step(insert) != SQLITE_DONE)
+                    return EngineError();
+                sqlite3_reset(insert);
+            }
+            return kDbOk;
+        });
     });
 }
 
 int CRadioDatabase::SetPlaylistFlags(const IdList& ids, std::int32_t onPlaylist) {
     return Run("CRadioDatabase::SetPlaylistFlags", text::kInsufficientMemory, [&] {
-        int result = kDbOk;
-        sqlite3_stmt* update = Prepare(kSetPlaylistFlag, result);
-        if (!update || !Prepare(kCommit, result))
-            return result;
-        sqlite3_stmt* rollback = Prepare(kRollback, result);
-        if (!rollback || (result = Exec(kBegin)) != kDbOk)
-            return result;
-        TransactionGuard transaction(db_.get(), rollback);
-        ResetOnExit reset(update);
-        sqlite3_bind_int(update, 2, onPlaylist != 0 ? 1 : 0);
-        for (const std::int32_t id : ids) {
-            sqlite3_bind_int(update, 1, id);
-            if (sqlite3_step(update) != SQLITE_DONE)
-                return EngineError();
-            sqlite3_reset(update);
-        }
-        if ((result = Exec(kCommit)) == kDbOk)
-            transaction.Disarm();
-        return result;
+        return InTransaction([&] {
+            int result = kDbOk;
+            sqlite3_stmt* update = Prepare(kSetPlaylistFlag, result);
+            if (!update)
+                return result;
+            ResetOnExit reset(update);
+            sqlite3_bind_int(update, 2, onPlaylist != 0 ? 1 : 0);
+            for (const std::int32_t id : ids) {
+                sqlite3_bind_int(update, 1, id);
+                if (sqlite3_step(update) != SQLITE_DONE)
+                    return EngineError();
+                sqlite3_reset(update);
+            }
+            return kDbOk;
+        });
     });
 }
 
@@ -570,9 +585,13 @@ int CRadioDatabase::GetDBVersion(std::int32_t& version) {
             return result;
         ResetOnExit reset(stmt);
         switch (sqlite3_step(stmt)) {
-            case SQLITE_ROW: version = sqlite3_column_int(stmt, 0); return kDbOk;
-            case SQLITE_DONE: return NoRow();
-            default: return EngineError();
+            case SQLITE_ROW:
+                version = sqlite3_column_int(stmt, 0);
+                return kDbOk;
+            case SQLITE_DONE:
+                return NoRow();
+            default:
+                return EngineError();
         }
     });
 }

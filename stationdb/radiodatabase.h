@@ -32,10 +32,10 @@ namespace velotune {
 
 // Result codes.
 inline constexpr int kDbOk = 0;
-inline constexpr int kDbNoMemory = 10;          // "Insufficient memory" has been shown
-inline constexpr int kDbOpenFailed = 21;        // the engine's text has been shown
-inline constexpr int kDbRecordsetFailed = 46;   // a message has been shown
-inline constexpr int kDbCloseFailed = 78;       // the engine's text has been shown
+inline constexpr int kDbNoMemory = 10;         // "Insufficient memory" has been shown
+inline constexpr int kDbOpenFailed = 21;       // the engine's text has been shown
+inline constexpr int kDbRecordsetFailed = 46;  // a message has been shown
+inline constexpr int kDbCloseFailed = 78;      // the engine's text has been shown
 
 // The password with which every station database file is keyed.
 inline constexpr char kDatabasePassword[] = "QK73RU58WD";
@@ -169,6 +169,10 @@ private:
     // The statement, prepared on first use and kept until the database closes. On failure shows
     // the message, sets result (46, or 10 when the engine ran out of memory) and returns nullptr.
     sqlite3_stmt* Prepare(Statement which, int& result);
+    // Runs work (returning a result code) in one transaction: committed when it returns kDbOk,
+    // rolled back when it fails or throws.
+    template <typename Work>
+    int InTransaction(Work&& work);
     // Steps a statement that returns no rows.
     int Exec(Statement which);
     void FinalizeStatements();
@@ -180,7 +184,7 @@ private:
 
     DbHandle db_;
     std::array<StmtHandle, kStatementCount> statements_;  // finalized before db_ closes
-    const char* op_ = "";                                  // the running operation, for the log
+    const char* op_ = "";                                 // the running operation, for the log
     const char* noMemoryText_ = "";
 };
 

@@ -18,7 +18,9 @@ int OpenKeyed(const QString& path, int flags, sqlite3** db) {
     return sqlite3_key(*db, kDatabasePassword, static_cast<int>(std::strlen(kDatabasePassword)));
 }
 
-QString ErrorText(sqlite3* db) { return QString::fromUtf8(sqlite3_errmsg(db)); }
+QString ErrorText(sqlite3* db) {
+    return QString::fromUtf8(sqlite3_errmsg(db));
+}
 
 int BindText(sqlite3_stmt* stmt, int param, const QString& text) {
     const QByteArray utf8 = text.toUtf8();

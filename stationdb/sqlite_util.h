@@ -22,9 +22,9 @@ int OpenKeyed(const QString& path, int flags, sqlite3** db);
 QString ErrorText(sqlite3* db);
 
 // The 22 columns of table Radio in their order, for a SELECT list.
-#define VELOTUNE_RADIO_COLUMNS                                                              \
-    "RadioID, \"Station Name\", Frequency, GenreOne, GenreTwo, GenreThree, StationURL, "   \
-    "StreamURL, StreamFormat, City, State, Country, Active, LanguageOne, LanguageTwo, "    \
+#define VELOTUNE_RADIO_COLUMNS                                                           \
+    "RadioID, \"Station Name\", Frequency, GenreOne, GenreTwo, GenreThree, StationURL, " \
+    "StreamURL, StreamFormat, City, State, Country, Active, LanguageOne, LanguageTwo, "  \
     "Playlist, Comments, Ranking, Popularity, ReserveOne, ReserveTwo, ReserveThree"
 
 // Adds a station from parameters 1..21 (columns 2..22); the database assigns RadioID.

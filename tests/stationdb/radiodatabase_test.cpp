@@ -1,6 +1,8 @@
 // The data access layer on real, keyed database files: what the finder, the playlist and the
 // updater rely on, the faults it must not have (statements broken by a quote, half-rewritten
 // tables, a file a second process can open), and the shipped database itself.
+#include "stationdb/radiodatabase.h"
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -10,7 +12,6 @@
 #include <QStandardPaths>
 
 #include "stationdb/dbwriter.h"
-#include "stationdb/radiodatabase.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/test_env.h"
 
@@ -44,9 +45,9 @@ QString MakeDatabase(const StationDbContent& content) {
 // Runs SQL on a file directly, keyed as the layer keys it (for fixtures the layer cannot make).
 void RawExec(const QString& path, const QString& sql) {
     sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE,
-                              nullptr),
-              SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr),
+        SQLITE_OK);
     const QByteArray all = "PRAGMA key = 'QK73RU58WD'; " + sql.toUtf8();
     char* error = nullptr;
     const int rc = sqlite3_exec(db, all.constData(), nullptr, nullptr, &error);
@@ -136,9 +137,11 @@ TEST_F(StationDbTest, FlagsAreReadAsExactlyZeroOrOne) {
 
 TEST_F(StationDbTest, QuotesBracketsAndPercentSignsAreData) {
     Open({});
-    const QStringList names = {QStringLiteral("Radio \"Quote\" FM"), QStringLiteral("O'Brien's [Best]"),
-                               QStringLiteral("100% Hits_"), QStringLiteral("\"; DELETE FROM Radio; --"),
-                               QString::fromUtf8("\xC3\x96" "1 Z\xC3\xBCrich")};
+    const QStringList names = {QStringLiteral("Radio \"Quote\" FM"),
+                               QStringLiteral("O'Brien's [Best]"), QStringLiteral("100% Hits_"),
+                               QStringLiteral("\"; DELETE FROM Radio; --"),
+                               QString::fromUtf8("\xC3\x96"
+                                                 "1 Z\xC3\xBCrich")};
     for (const QString& name : names)
         ASSERT_EQ(db_.InsertStation(Station(name, name, name, name, name)), kDbOk);
     ASSERT_EQ(db_.InsertStation(Station("Decoy", "1000 Hits!", "100x Hits_", "O", "x")), kDbOk);
@@ -242,10 +245,10 @@ TEST_F(StationDbTest, PlaylistEntriesAreAddedRemovedAndReplacedInOrder) {
 TEST_F(StationDbTest, SavePlaylistThatFailsHalfWayLeavesTheTableAsItWas) {
     OpenWorld();
     ASSERT_EQ(db_.CloseDatabase(), kDbOk);
-    RawExec(path_, QStringLiteral(
-        "INSERT INTO Playlist VALUES (1, 1), (2, 2);"
-        "CREATE TRIGGER third BEFORE INSERT ON Playlist WHEN (SELECT count(*) FROM Playlist) >= 2"
-        " BEGIN SELECT RAISE(ABORT, 'no third entry'); END;"));
+    RawExec(path_, QStringLiteral("INSERT INTO Playlist VALUES (1, 1), (2, 2);"
+                                  "CREATE TRIGGER third BEFORE INSERT ON Playlist WHEN (SELECT "
+                                  "count(*) FROM Playlist) >= 2"
+                                  " BEGIN SELECT RAISE(ABORT, 'no third entry'); END;"));
     ASSERT_EQ(db_.OpenDatabase(path_), kDbOk);
     EXPECT_EQ(db_.SavePlaylist({{7, 1}, {6, 2}, {5, 3}, {4, 4}}), kDbRecordsetFailed);
     EXPECT_EQ(messages_.Last(), QStringLiteral("no third entry"));
@@ -330,11 +333,15 @@ TEST(ShippedDatabase, IsKeyedAndHoldsTheStationList) {
     EXPECT_TRUE(Sqlcipher(path, QStringLiteral("SELECT count(*) FROM Radio;"))
                     .contains(QStringLiteral("file is encrypted or is not a database")));
     // Every station's country and genres are offered by the finder's lists.
-    EXPECT_EQ(Sqlcipher(path, key + QStringLiteral(
-                  "SELECT count(*) FROM Radio WHERE Country NOT IN (SELECT CountryName FROM Country)"
-                  " OR GenreOne NOT IN (SELECT GenreName FROM Genre)"
-                  " OR (GenreTwo <> '' AND GenreTwo NOT IN (SELECT GenreName FROM Genre));")),
-              QStringLiteral("0"));
+    EXPECT_EQ(
+        Sqlcipher(
+            path,
+            key + QStringLiteral(
+                      "SELECT count(*) FROM Radio WHERE Country NOT IN (SELECT CountryName FROM "
+                      "Country)"
+                      " OR GenreOne NOT IN (SELECT GenreName FROM Genre)"
+                      " OR (GenreTwo <> '' AND GenreTwo NOT IN (SELECT GenreName FROM Genre));")),
+        QStringLiteral("0"));
 
     MessageRecorder messages;
     CRadioDatabase db;

@@ -55,8 +55,8 @@ bool ParseCsv(QStringView text, QList<CsvRecord>* records, QString* error) {
                         ++line;
                     field += c;
                 }
-                if (pos < size && text[pos] != QLatin1Char(',') &&
-                    text[pos] != QLatin1Char('\r') && text[pos] != QLatin1Char('\n'))
+                if (pos < size && text[pos] != QLatin1Char(',') && text[pos] != QLatin1Char('\r') &&
+                    text[pos] != QLatin1Char('\n'))
                     return fail(QStringLiteral("text after a closing quote"));
             } else {
                 const qsizetype start = pos;

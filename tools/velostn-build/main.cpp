@@ -17,7 +17,9 @@
 namespace velotune::tools {
 namespace {
 
-QString Text(const char* text) { return QString::fromUtf8(text); }
+QString Text(const char* text) {
+    return QString::fromUtf8(text);
+}
 
 int Failed(const QString& why) {
     QTextStream(stderr) << Text(text::kBuilderFailed).arg(why) << Qt::endl;
@@ -48,7 +50,8 @@ int Build(const QString& csvPath, const QString& output, std::int32_t edition,
                             QFile::encodeName(output).toStdString(), renameError);
     if (renameError) {
         QFile::remove(temporary);
-        return Failed(QStringLiteral("%1: %2").arg(output, QString::fromStdString(renameError.message())));
+        return Failed(
+            QStringLiteral("%1: %2").arg(output, QString::fromStdString(renameError.message())));
     }
     return 0;
 }

@@ -14,13 +14,25 @@ namespace velotune::tools {
 namespace {
 
 enum Column {
-    kName, kFrequency, kGenre1, kGenre2, kGenre3, kHomepage, kStreamUrl, kCodec, kCity, kState,
-    kCountry, kLanguage1, kLanguage2, kColumnCount
+    kName,
+    kFrequency,
+    kGenre1,
+    kGenre2,
+    kGenre3,
+    kHomepage,
+    kStreamUrl,
+    kCodec,
+    kCity,
+    kState,
+    kCountry,
+    kLanguage1,
+    kLanguage2,
+    kColumnCount
 };
 
 constexpr std::array<const char*, kColumnCount> kHeader = {
-    "name", "frequency", "genre1", "genre2", "genre3", "homepage", "stream_url", "codec",
-    "city", "state", "country", "language1", "language2"};
+    "name",  "frequency", "genre1", "genre2",  "genre3",    "homepage", "stream_url",
+    "codec", "city",      "state",  "country", "language1", "language2"};
 
 // Names sorted as a person reads them, with a fixed locale so every build sorts alike; names
 // that collate equal fall back to their code points.
@@ -107,15 +119,17 @@ bool StationsFromCsv(QStringView csvText, const QStringList& presets, std::int32
         station.m_LanguageOne = field(kLanguage1);
         station.m_LanguageTwo = field(kLanguage2);
         // The station editor requires these, so a row without them could never be saved again.
-        for (const auto& [value, name] :
-             {std::pair{&station.m_StationName, "name"}, {&station.m_StreamURL, "stream_url"},
-              {&station.m_Country, "country"}, {&station.m_GenreOne, "genre1"}}) {
+        for (const auto& [value, name] : {std::pair{&station.m_StationName, "name"},
+                                          {&station.m_StreamURL, "stream_url"},
+                                          {&station.m_Country, "country"},
+                                          {&station.m_GenreOne, "genre1"}}) {
             if (value->isEmpty())
                 return fail(record.line, QStringLiteral("empty %1").arg(QLatin1String(name)));
         }
 
         countries.insert(station.m_Country);
-        for (const QString* genre : {&station.m_GenreOne, &station.m_GenreTwo, &station.m_GenreThree})
+        for (const QString* genre :
+             {&station.m_GenreOne, &station.m_GenreTwo, &station.m_GenreThree})
             if (!genre->isEmpty())
                 genres.insert(*genre);
         result.stations.append(station);

@@ -20,11 +20,11 @@ inline constexpr std::int32_t kDefaultEdition = 20261209;
 // the presets of a first start.
 inline const QStringList& DefaultPresets() {
     static const QStringList presets = {
-        QStringLiteral("Deutschlandfunk"),    // Germany
-        QStringLiteral("France Inter"),       // France
-        QStringLiteral("NPO Radio 1"),        // Netherlands
-        QString::fromUtf8("\xC3\x96" "1"),    // Austria ("Ö1")
-        QStringLiteral("SR P1"),              // Sweden
+        QStringLiteral("Deutschlandfunk"),  // Germany
+        QStringLiteral("France Inter"),     // France
+        QStringLiteral("NPO Radio 1"),      // Netherlands
+        QStringLiteral("Ö1"),                            // Austria
+        QStringLiteral("SR P1"),                         // Sweden
         QStringLiteral("NPR - 24 Hour Program Stream"),  // United States
     };
     return presets;

@@ -1,9 +1,10 @@
 // The builder's reading of the station list: CSV as spreadsheets write it, and the rows, lists
 // and presets it makes of it.
+#include "tools/velostn-build/stations_csv.h"
+
 #include <gtest/gtest.h>
 
 #include "tools/velostn-build/csv.h"
-#include "tools/velostn-build/stations_csv.h"
 
 namespace velotune::tools {
 namespace {
@@ -24,16 +25,14 @@ QList<QStringList> Fields(const QString& text, QString* error = nullptr) {
 
 TEST(Csv, ReadsQuotedFieldsLineEndsAndByteOrderMark) {
     const QString text = QString::fromUtf8(
-        "\xEF\xBB\xBF" "a,\"b, c\",\"say \"\"hi\"\"\"\r\n"
+        "\xEF\xBB\xBF"
+        "a,\"b, c\",\"say \"\"hi\"\"\"\r\n"
         "\"two\r\nlines\",,\r\n"
         "lf,only\n"
         "\n"
         "last,\"\"");
-    const QList<QStringList> expected = {{"a", "b, c", "say \"hi\""},
-                                         {"two\r\nlines", "", ""},
-                                         {"lf", "only"},
-                                         {""},
-                                         {"last", ""}};
+    const QList<QStringList> expected = {
+        {"a", "b, c", "say \"hi\""}, {"two\r\nlines", "", ""}, {"lf", "only"}, {""}, {"last", ""}};
     EXPECT_EQ(Fields(text), expected);
 
     QList<CsvRecord> records;
@@ -64,11 +63,13 @@ const char kHeader[] =
     "language1,language2\r\n";
 
 TEST(StationsFromCsv, MakesRowsListsAndPresets) {
-    const QString csv = QString::fromUtf8(kHeader) + QString::fromUtf8(
-        "\"Radio \"\"Eins\"\", Berlin\",99.1,Pop,Rock,,http://eins,http://s/1,MP3,Berlin,Berlin,"
-        "Germany,German,\r\n"
-        "Zwei,,rock,Jazz,Pop,,rtsp://s/2,,,,\xC3\x85land Islands,Swedish,\r\n"
-        "Drei,,Talk,,,,http://s/3,,,,Austria,German,English\r\n");
+    const QString csv = QString::fromUtf8(kHeader) +
+                        QString::fromUtf8(
+                            "\"Radio \"\"Eins\"\", "
+                            "Berlin\",99.1,Pop,Rock,,http://eins,http://s/1,MP3,Berlin,Berlin,"
+                            "Germany,German,\r\n"
+                            "Zwei,,rock,Jazz,Pop,,rtsp://s/2,,,,\xC3\x85land Islands,Swedish,\r\n"
+                            "Drei,,Talk,,,,http://s/3,,,,Austria,German,English\r\n");
     StationDbContent content;
     QString error;
     ASSERT_TRUE(StationsFromCsv(csv, {"Drei", "Radio \"Eins\", Berlin"}, 5, &content, &error))
@@ -84,8 +85,8 @@ TEST(StationsFromCsv, MakesRowsListsAndPresets) {
     EXPECT_EQ(content.stations[1].m_Playlist, 0);
     EXPECT_EQ(content.playlist, PlaylistList({{3, 1}, {1, 2}}));
     EXPECT_EQ(content.edition, 5);
-    EXPECT_EQ(content.countries, NameList({QString::fromUtf8("\xC3\x85land Islands"), "Austria",
-                                           "Germany"}));
+    EXPECT_EQ(content.countries,
+              NameList({QString::fromUtf8("\xC3\x85land Islands"), "Austria", "Germany"}));
     // "rock" and "Rock" are two names of the list; all three genre columns count.
     EXPECT_EQ(content.genres, NameList({"Jazz", "Pop", "Rock", "rock", "Talk"}));
 }
@@ -94,11 +95,11 @@ TEST(StationsFromCsv, RefusesWhatCannotBuildAUsableDatabase) {
     StationDbContent content;
     QString error;
     const QString header = QString::fromUtf8(kHeader);
-    EXPECT_FALSE(StationsFromCsv(header + "A,,Pop,,,,http://a,,,,Chad,French\r\n", {}, 1,
-                                 &content, &error));
+    EXPECT_FALSE(
+        StationsFromCsv(header + "A,,Pop,,,,http://a,,,,Chad,French\r\n", {}, 1, &content, &error));
     EXPECT_EQ(error, "line 2: 12 fields where the header has 13");
-    EXPECT_FALSE(StationsFromCsv(header + "A,,Pop,,,,,,,,Chad,French,\r\n", {}, 1, &content,
-                                 &error));
+    EXPECT_FALSE(
+        StationsFromCsv(header + "A,,Pop,,,,,,,,Chad,French,\r\n", {}, 1, &content, &error));
     EXPECT_EQ(error, "line 2: empty stream_url");
     EXPECT_FALSE(StationsFromCsv(header + "A,,Pop,,,,http://a,,,,Chad,French,\r\n", {"B"}, 1,
                                  &content, &error));
