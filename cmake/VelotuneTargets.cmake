@@ -51,11 +51,21 @@ function(velotune_add_program name)
   install(TARGETS ${name} RUNTIME DESTINATION lib/velotune)
 endfunction()
 
-# velotune_add_test(<name> SOURCES ... LIBS ... [THREADED] [LABELS ...] [TIMEOUT s])
+# velotune_add_test(<name> SOURCES ... LIBS ... [THREADED] [SESSION_BUS] [DISPLAY]
+#                   [WRAPPER <command> ...] [LABELS ...] [TIMEOUT s])
 # A GoogleTest program that links the shared test main. THREADED marks the tests of threaded code,
-# which the sanitizer builds run.
+# which the sanitizer builds run. The program, both when CTest lists its tests and when it runs
+# each one, can be started inside wrappers (outermost first):
+#   DISPLAY      on a private virtual X display of its own (xvfb-run -a), with DISPLAY set (the
+#                test main still keeps the test program itself offscreen unless QT_QPA_PLATFORM
+#                is set; programs it starts get QT_QPA_PLATFORM=xcb from the test);
+#   SESSION_BUS  on a private D-Bus session bus of its own (dbus-run-session), so that bus names
+#                taken by the test never meet the user's session or another test;
+#   WRAPPER      any other command that takes the program and its arguments at its end.
+# Each test case gets fresh ones, since CTest starts the program once per case.
 function(velotune_add_test name)
-  cmake_parse_arguments(ARG "THREADED" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "THREADED;SESSION_BUS;DISPLAY" "TIMEOUT" "SOURCES;LIBS;LABELS;WRAPPER"
+                        ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   velotune_target_defaults(${name})
   set_target_properties(${name} PROPERTIES AUTOMOC ON AUTORCC ON
@@ -71,6 +81,21 @@ function(velotune_add_test name)
   endif()
   if(VELOTUNE_SANITIZE AND NOT ARG_THREADED)
     return()
+  endif()
+  # GoogleTest's discovery puts the target's emulator in front of the program for the listing
+  # and for every test it adds, which is exactly what a wrapper needs.
+  set(wrapper)
+  if(ARG_DISPLAY)
+    find_program(VELOTUNE_XVFB_RUN xvfb-run REQUIRED)
+    list(APPEND wrapper ${VELOTUNE_XVFB_RUN} -a -s "-screen 0 1280x1024x24")
+  endif()
+  if(ARG_SESSION_BUS)
+    find_program(VELOTUNE_DBUS_RUN_SESSION dbus-run-session REQUIRED)
+    list(APPEND wrapper ${VELOTUNE_DBUS_RUN_SESSION} --)
+  endif()
+  list(APPEND wrapper ${ARG_WRAPPER})
+  if(wrapper)
+    set_property(TARGET ${name} PROPERTY CROSSCOMPILING_EMULATOR "${wrapper}")
   endif()
   set(props TIMEOUT ${ARG_TIMEOUT})
   if(labels)
