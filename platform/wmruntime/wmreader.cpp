@@ -104,15 +104,16 @@ struct WmReader::Impl {
 
     void ReportClosedOnce() {
         {
+            // Closed before the report: a caller woken by CLOSED may Open at once (Open waits
+            // for this thread to end before it starts the next one).
             std::lock_guard lock(mutex);
             if (closedReported)
                 return;
             closedReported = true;
+            phase = Phase::kClosed;
+            outputs.clear();
         }
         callback->OnStatus(WmtStatus::kClosed, kSOk, WmtAttrDataType::kDword, nullptr, openContext);
-        std::lock_guard lock(mutex);
-        phase = Phase::kClosed;
-        outputs.clear();
     }
 
     // True when a request (close, stop, restart) ends what the thread is doing.

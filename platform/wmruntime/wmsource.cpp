@@ -239,25 +239,35 @@ HResult Source::SetUpAudio() {
         known = known || (par->codec_type == AVMEDIA_TYPE_AUDIO && par->codec_id != AV_CODEC_ID_NONE);
     }
     // Most containers name their audio in the header; reading ahead to analyse the streams
-    // costs seconds on a live stream, so it is done only when the header said nothing.
-    if (!known || (in->ctx_flags & AVFMTCTX_NOHEADER)) {
+    // costs seconds on a live stream, so over the network it is done only when the header said
+    // nothing. A local file is analysed in full, which also gives its exact duration.
+    if (!network_ || !known || (in->ctx_flags & AVFMTCTX_NOHEADER)) {
         const int r = avformat_find_stream_info(in, nullptr);
         if (r < 0)
             return FromAvError(r);
     }
     const AVCodec* decoder = nullptr;
-    const int index = av_find_best_stream(in, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
-    if (index == AVERROR_STREAM_NOT_FOUND)
-        return kSOk;  // opened, but nothing to play: no outputs
-    if (index < 0 && index != AVERROR_DECODER_NOT_FOUND)
-        return FromAvError(index);
-    if (index == AVERROR_DECODER_NOT_FOUND) {
-        for (unsigned i = 0; i < in->nb_streams && streamIndex_ < 0; ++i)
+    int index = av_find_best_stream(in, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
+    if (index == AVERROR_STREAM_NOT_FOUND) {
+        // The best-stream search wants rate and channels, which a raw stream (MP3, AAC) only
+        // learns from its first frames when the analysis was skipped: take the first audio.
+        for (unsigned i = 0; i < in->nb_streams && index < 0; ++i) {
+            const AVCodecParameters* par = in->streams[i]->codecpar;
+            if (par->codec_type == AVMEDIA_TYPE_AUDIO && par->codec_id != AV_CODEC_ID_NONE) {
+                index = int(i);
+                decoder = avcodec_find_decoder(par->codec_id);
+            }
+        }
+        if (index < 0)
+            return kSOk;  // opened, but nothing to play: no outputs
+    } else if (index == AVERROR_DECODER_NOT_FOUND) {
+        for (unsigned i = 0; i < in->nb_streams && index < 0; ++i)
             if (in->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO)
-                streamIndex_ = int(i);
-    } else {
-        streamIndex_ = index;
+                index = int(i);
+    } else if (index < 0) {
+        return FromAvError(index);
     }
+    streamIndex_ = index;
     for (unsigned i = 0; i < in->nb_streams; ++i)
         if (int(i) != streamIndex_)
             in->streams[i]->discard = AVDISCARD_ALL;

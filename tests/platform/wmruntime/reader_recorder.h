@@ -1,0 +1,145 @@
+// tests/platform/wmruntime/reader_recorder.h
+//
+// A reader callback for tests: it records every status and sample the reader's thread reports
+// (with the time it arrived) and lets the test thread wait for them with a timeout. A hook runs on
+// the reader's thread after each status is recorded, so a test can act from inside the callback
+// as the playback engine does.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+#include "platform/wmruntime/wmruntime.h"
+#include "tests/support/tone.h"
+
+namespace velotune::test {
+
+class ReaderRecorder : public platform::WmReaderCallback {
+public:
+    using Clock = std::chrono::steady_clock;
+    struct Status {
+        platform::WmtStatus status;
+        platform::HResult result;
+        Clock::time_point at;
+    };
+    struct Sample {
+        uint64_t time;
+        uint64_t duration;
+        uint32_t flags;
+        uint32_t bytes;
+        Clock::time_point at;
+    };
+
+    platform::HResult OnStatus(platform::WmtStatus status, platform::HResult result,
+                               platform::WmtAttrDataType, const uint8_t*, void*) override {
+        {
+            std::lock_guard lock(mutex_);
+            statuses_.push_back({status, result, Clock::now()});
+        }
+        cv_.notify_all();
+        if (hook_)
+            hook_(status);
+        return platform::kSOk;
+    }
+
+    platform::HResult OnSample(uint32_t output, uint64_t time, uint64_t duration, uint32_t flags,
+                               const platform::WmSampleBuffer& sample, void*) override {
+        const uint8_t* data = nullptr;
+        uint32_t length = 0;
+        sample.GetBufferAndLength(&data, &length);
+        {
+            std::lock_guard lock(mutex_);
+            outputs_.push_back(output);
+            samples_.push_back({time, duration, flags, length, Clock::now()});
+            const auto* pcm = reinterpret_cast<const int16_t*>(data);
+            pcm_.insert(pcm_.end(), pcm, pcm + length / 2);
+        }
+        cv_.notify_all();
+        if (sampleHook_)
+            sampleHook_(time, sample);
+        return platform::kSOk;
+    }
+
+    // Set before Open; run on the reader's thread.
+    void SetStatusHook(std::function<void(platform::WmtStatus)> hook) { hook_ = std::move(hook); }
+    void SetSampleHook(std::function<void(uint64_t, const platform::WmSampleBuffer&)> hook) {
+        sampleHook_ = std::move(hook);
+    }
+
+    bool WaitFor(platform::WmtStatus status, int timeoutMs = 20000) {
+        std::unique_lock lock(mutex_);
+        return cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+            for (const Status& s : statuses_)
+                if (s.status == status)
+                    return true;
+            return false;
+        });
+    }
+
+    bool WaitForSamples(size_t count, int timeoutMs = 20000) {
+        std::unique_lock lock(mutex_);
+        return cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                            [&] { return samples_.size() >= count; });
+    }
+
+    std::vector<Status> Statuses() const {
+        std::lock_guard lock(mutex_);
+        return statuses_;
+    }
+    std::vector<platform::WmtStatus> StatusList() const {
+        std::vector<platform::WmtStatus> list;
+        for (const Status& s : Statuses())
+            list.push_back(s.status);
+        return list;
+    }
+    platform::HResult ResultOf(platform::WmtStatus status) const {
+        for (const Status& s : Statuses())
+            if (s.status == status)
+                return s.result;
+        return platform::kEUnexpected;
+    }
+    std::vector<Sample> Samples() const {
+        std::lock_guard lock(mutex_);
+        return samples_;
+    }
+    size_t SampleCount() const {
+        std::lock_guard lock(mutex_);
+        return samples_.size();
+    }
+    std::vector<uint32_t> Outputs() const {
+        std::lock_guard lock(mutex_);
+        return outputs_;
+    }
+    PcmAudio Audio(int rate, int channels) const {
+        std::lock_guard lock(mutex_);
+        return PcmAudio{rate, channels, pcm_};
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable cv_;
+    std::vector<Status> statuses_;   // guarded by mutex_
+    std::vector<Sample> samples_;    // guarded by mutex_
+    std::vector<uint32_t> outputs_;  // guarded by mutex_
+    std::vector<int16_t> pcm_;       // guarded by mutex_
+    std::function<void(platform::WmtStatus)> hook_;  // set before Open, then read-only
+    std::function<void(uint64_t, const platform::WmSampleBuffer&)> sampleHook_;  // likewise
+};
+
+// Closes a reader when the test's scope ends, also when an assertion returns early. Declare it
+// after the recorder, so that the reader stops calling the recorder before the recorder goes.
+class CloseOnExit {
+public:
+    explicit CloseOnExit(platform::WmReader* reader) : reader_(reader) {}
+    ~CloseOnExit() { reader_->Close(); }
+    CloseOnExit(const CloseOnExit&) = delete;
+    CloseOnExit& operator=(const CloseOnExit&) = delete;
+
+private:
+    platform::WmReader* reader_;
+};
+
+}  // namespace velotune::test

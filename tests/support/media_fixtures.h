@@ -1,0 +1,70 @@
+// tests/support/media_fixtures.h
+//
+// Media for tests, made at test time with the ffmpeg command line and a real icecast2 server, all
+// on this machine:
+// - MakeToneFile writes a sine tone (440 Hz unless told otherwise) as a .wma (ASF, WMA v2), .mp3
+//   or .ra (RealMedia with the RealAudio AC-3 codec, "dnet") file, 44.1 kHz stereo, with optional
+//   title, author and copyright tags.
+// - IcecastStream starts icecast2 on a free loopback port with a private configuration, and an
+//   ffmpeg source that feeds it a live, real-time sine tone (128 kbit/s MP3, or Ogg Vorbis) on one
+//   mount. Both processes end when the object is destroyed.
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <memory>
+
+namespace velotune::test {
+
+enum class ToneFormat { Wma, Mp3, Ra };
+
+struct ToneTags {
+    QString title;
+    QString author;
+    QString copyright;
+};
+
+// Writes <folder>/<baseName>.<wma|mp3|ra> holding `seconds` of the tone. Returns the file's path,
+// or an empty string when ffmpeg failed (its output is logged). Blocks until ffmpeg is done.
+QString MakeToneFile(const QString& folder, ToneFormat format, double seconds,
+                     const ToneTags& tags = {}, const QString& baseName = QStringLiteral("tone"),
+                     double frequencyHz = 440.0);
+
+class IcecastStream {
+public:
+    enum class Codec { Mp3, Ogg };
+    struct Options {
+        QString mount = QStringLiteral("/live.mp3");
+        Codec codec = Codec::Mp3;
+        double frequencyHz = 440.0;
+        QString stationName = QStringLiteral("Tone Station");  // sent as icy-name
+    };
+
+    // Starts the server and the source and waits (up to about 20 s) until the mount plays.
+    // Check IsRunning(); Diagnostics() tells what went wrong.
+    IcecastStream();
+    explicit IcecastStream(const Options& options);
+    ~IcecastStream();  // kills the source and the server
+    IcecastStream(const IcecastStream&) = delete;
+    IcecastStream& operator=(const IcecastStream&) = delete;
+
+    bool IsRunning() const { return running_; }
+    quint16 Port() const { return port_; }
+    QString Url() const;  // "http://127.0.0.1:<port><mount>"
+    QString Diagnostics() const;
+
+    // Ends the source (the mount then goes away and listeners reach the end of the stream).
+    void StopSource();
+
+private:
+    bool MountAnswers() const;
+
+    Options options_;
+    QString folder_;
+    quint16 port_ = 0;
+    bool running_ = false;
+    std::unique_ptr<QProcess> server_;
+    std::unique_ptr<QProcess> source_;
+};
+
+}  // namespace velotune::test
