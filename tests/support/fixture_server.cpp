@@ -45,28 +45,19 @@ FixtureServer::FixtureServer(const QString& root) : root_(root) {
     QDir().mkpath(root_);
     logPath_ = MakeTempDir(QStringLiteral("fixture-log")) + QStringLiteral("/requests.jsonl");
     WriteRoutes();
-    process_ = std::make_unique<QProcess>();
-    process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process_->start(QStringLiteral("python3"),
-                    {SourceDir() + QStringLiteral("/tests/support/fixture_server.py"),
-                     QStringLiteral("--root"), root_, QStringLiteral("--log"), logPath_});
-    if (!process_->waitForStarted(10000))
+    process_ = std::make_unique<ChildProcess>();
+    if (!process_->Start(QStringLiteral("python3"),
+                         {SourceDir() + QStringLiteral("/tests/support/fixture_server.py"),
+                          QStringLiteral("--root"), root_, QStringLiteral("--log"), logPath_}))
         return;
-    while (process_->state() == QProcess::Running && !process_->canReadLine())
-        process_->waitForReadyRead(10000);
-    const QByteArray line = process_->readLine().trimmed();
-    if (line.startsWith("PORT "))
-        port_ = quint16(line.mid(5).toUInt());
+    QByteArray line;
+    if (process_->ReadLine(&line, 10000) && line.trimmed().startsWith("PORT "))
+        port_ = quint16(line.trimmed().mid(5).toUInt());
 }
 
 FixtureServer::~FixtureServer() {
-    if (process_ && process_->state() != QProcess::NotRunning) {
-        process_->terminate();
-        if (!process_->waitForFinished(3000)) {
-            process_->kill();
-            process_->waitForFinished(3000);
-        }
-    }
+    if (process_)
+        process_->Stop();
 }
 
 QString FixtureServer::HostPort() const { return QStringLiteral("127.0.0.1:%1").arg(port_); }

@@ -8,9 +8,10 @@
 #include <QByteArray>
 #include <QList>
 #include <QMap>
-#include <QProcess>
 #include <QString>
 #include <memory>
+
+#include "tests/support/child_process.h"
 
 namespace velotune::test {
 
@@ -67,7 +68,7 @@ private:
     QString root_;
     QString logPath_;
     quint16 port_ = 0;
-    std::unique_ptr<QProcess> process_;
+    std::unique_ptr<ChildProcess> process_;
     QMap<QString, FixtureRoute> routes_;
 };
 

@@ -18,14 +18,14 @@ QString Sine(double hz) {
     return QStringLiteral("sine=frequency=%1:sample_rate=44100").arg(hz);
 }
 
-void Kill(std::unique_ptr<QProcess>& process) {
-    if (process && process->state() != QProcess::NotRunning) {
-        process->terminate();
-        if (!process->waitForFinished(3000)) {
-            process->kill();
-            process->waitForFinished(3000);
-        }
-    }
+void Kill(std::unique_ptr<ChildProcess>& process) {
+    if (process)
+        process->Stop();
+}
+
+QString ReadText(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()) : QString();
 }
 
 // A port nobody listens on right now; icecast binds it a moment later.
@@ -130,10 +130,9 @@ IcecastStream::IcecastStream(const Options& options) : options_(options) {
         file.write(config.toUtf8());
         file.close();
 
-        server_ = std::make_unique<QProcess>();
-        server_->setProcessChannelMode(QProcess::MergedChannels);
-        server_->start(QStringLiteral("icecast2"), {QStringLiteral("-c"), configPath});
-        if (!server_->waitForStarted(5000))
+        server_ = std::make_unique<ChildProcess>();
+        if (!server_->Start(QStringLiteral("icecast2"), {QStringLiteral("-c"), configPath},
+                            folder_ + QStringLiteral("/server.log")))
             return;
 
         const bool ogg = options_.codec == Codec::Ogg;
@@ -152,12 +151,10 @@ IcecastStream::IcecastStream(const Options& options) : options_(options) {
 
         // The server needs a moment to listen; the source retries until it gets in.
         const QDeadlineTimer deadline(20000);
-        while (!deadline.hasExpired() && server_->state() == QProcess::Running) {
-            if (!source_ || source_->state() == QProcess::NotRunning) {
-                source_ = std::make_unique<QProcess>();
-                source_->setProcessChannelMode(QProcess::MergedChannels);
-                source_->start(QStringLiteral("ffmpeg"), args);
-                source_->waitForStarted(5000);
+        while (!deadline.hasExpired() && server_->IsRunning()) {
+            if (!source_ || !source_->IsRunning()) {
+                source_ = std::make_unique<ChildProcess>();
+                source_->Start(QStringLiteral("ffmpeg"), args, folder_ + QStringLiteral("/source.log"));
             }
             if (MountAnswers()) {
                 running_ = true;
@@ -194,10 +191,8 @@ bool IcecastStream::MountAnswers() const {
 
 QString IcecastStream::Diagnostics() const {
     QString text = QStringLiteral("icecast port %1, folder %2").arg(port_).arg(folder_);
-    if (server_)
-        text += QStringLiteral("\nserver: ") + QString::fromLocal8Bit(server_->readAll());
-    if (source_)
-        text += QStringLiteral("\nsource: ") + QString::fromLocal8Bit(source_->readAll());
+    text += QStringLiteral("\nserver: ") + ReadText(folder_ + QStringLiteral("/server.log"));
+    text += QStringLiteral("\nsource: ") + ReadText(folder_ + QStringLiteral("/source.log"));
     return text;
 }
 

@@ -7,12 +7,14 @@
 //   title, author and copyright tags.
 // - IcecastStream starts icecast2 on a free loopback port with a private configuration, and an
 //   ffmpeg source that feeds it a live, real-time sine tone (128 kbit/s MP3, or Ogg Vorbis) on one
-//   mount. Both processes end when the object is destroyed.
+//   mount. Both processes end when the object is destroyed. Their output goes to log files in the
+//   stream's private folder (see Diagnostics).
 #pragma once
 
-#include <QProcess>
 #include <QString>
 #include <memory>
+
+#include "tests/support/child_process.h"
 
 namespace velotune::test {
 
@@ -51,7 +53,7 @@ public:
     bool IsRunning() const { return running_; }
     quint16 Port() const { return port_; }
     QString Url() const;  // "http://127.0.0.1:<port><mount>"
-    QString Diagnostics() const;
+    QString Diagnostics() const;  // the port, the folder and both logs
 
     // Ends the source (the mount then goes away and listeners reach the end of the stream).
     void StopSource();
@@ -63,8 +65,8 @@ private:
     QString folder_;
     quint16 port_ = 0;
     bool running_ = false;
-    std::unique_ptr<QProcess> server_;
-    std::unique_ptr<QProcess> source_;
+    std::unique_ptr<ChildProcess> server_;
+    std::unique_ptr<ChildProcess> source_;
 };
 
 }  // namespace velotune::test

@@ -1,10 +1,11 @@
 #include "tests/support/test_env.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QUuid>
 #include <cstdlib>
 #include <filesystem>
+
+#include "tests/support/child_process.h"
 
 namespace velotune::test {
 namespace {
@@ -55,19 +56,22 @@ QString SourceDir() { return QString::fromUtf8(VELOTUNE_SOURCE_DIR); }
 QString BinDir() { return QString::fromUtf8(VELOTUNE_BIN_DIR); }
 
 int RunProgram(const QString& program, const QStringList& args, QString* output, int timeoutMs) {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, args);
-    if (!process.waitForStarted(10000))
+    const QString log = g_scratch + QStringLiteral("/run-") +
+                        QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".txt");
+    ChildProcess process;
+    if (!process.Start(program, args, log))
         return -1;
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished(5000);
-        return -1;
+    int code = process.Wait(timeoutMs);
+    if (code == -2) {
+        process.Stop(0);
+        code = -1;
     }
-    if (output)
-        *output += QString::fromLocal8Bit(process.readAll());
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    QFile file(log);
+    if (output && file.open(QIODevice::ReadOnly))
+        *output += QString::fromLocal8Bit(file.readAll());
+    file.close();
+    file.remove();
+    return code;
 }
 
 }  // namespace velotune::test

@@ -7,9 +7,9 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "platform/wmruntime/wmruntime.h"
@@ -39,7 +39,6 @@ public:
             std::lock_guard lock(mutex_);
             statuses_.push_back({status, result, Clock::now()});
         }
-        cv_.notify_all();
         if (hook_)
             hook_(status);
         return platform::kSOk;
@@ -57,7 +56,6 @@ public:
             const auto* pcm = reinterpret_cast<const int16_t*>(data);
             pcm_.insert(pcm_.end(), pcm, pcm + length / 2);
         }
-        cv_.notify_all();
         if (sampleHook_)
             sampleHook_(time, sample);
         return platform::kSOk;
@@ -70,8 +68,7 @@ public:
     }
 
     bool WaitFor(platform::WmtStatus status, int timeoutMs = 20000) {
-        std::unique_lock lock(mutex_);
-        return cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+        return Poll(timeoutMs, [&] {
             for (const Status& s : statuses_)
                 if (s.status == status)
                     return true;
@@ -80,9 +77,7 @@ public:
     }
 
     bool WaitForSamples(size_t count, int timeoutMs = 20000) {
-        std::unique_lock lock(mutex_);
-        return cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                            [&] { return samples_.size() >= count; });
+        return Poll(timeoutMs, [&] { return samples_.size() >= count; });
     }
 
     std::vector<Status> Statuses() const {
@@ -119,8 +114,23 @@ public:
     }
 
 private:
+    // Checks `done` under the lock every few milliseconds until it holds or time runs out.
+    template <typename Done>
+    bool Poll(int timeoutMs, Done done) const {
+        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        for (;;) {
+            {
+                std::lock_guard lock(mutex_);
+                if (done())
+                    return true;
+            }
+            if (Clock::now() > deadline)
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+
     mutable std::mutex mutex_;
-    std::condition_variable cv_;
     std::vector<Status> statuses_;   // guarded by mutex_
     std::vector<Sample> samples_;    // guarded by mutex_
     std::vector<uint32_t> outputs_;  // guarded by mutex_
