@@ -14,30 +14,30 @@ HResult FromAvError(int error) {
     if (error >= 0)
         return kSOk;
     switch (error) {
-    case AVERROR_EXIT:
-        return kEAbort;
-    case AVERROR_HTTP_NOT_FOUND:
-        return HResultFromErrno(ENOENT);
-    case AVERROR_HTTP_UNAUTHORIZED:
-    case AVERROR_HTTP_FORBIDDEN:
-        return HResultFromErrno(EACCES);
-    case AVERROR_HTTP_BAD_REQUEST:
-    case AVERROR_HTTP_OTHER_4XX:
-    case AVERROR_HTTP_SERVER_ERROR:
-    case AVERROR_PROTOCOL_NOT_FOUND:
-        return kNsENetwork;
-    case AVERROR_DECODER_NOT_FOUND:
-    case AVERROR_ENCODER_NOT_FOUND:
-        return kNsENoCodec;
-    case AVERROR_INVALIDDATA:
-    case AVERROR_DEMUXER_NOT_FOUND:
-    case AVERROR_STREAM_NOT_FOUND:
-    case AVERROR_EOF:
-        return kNsEInvalidData;
-    case AVERROR(ENOMEM):
-        return kEOutOfMemory;
-    default:
-        break;
+        case AVERROR_EXIT:
+            return kEAbort;
+        case AVERROR_HTTP_NOT_FOUND:
+            return HResultFromErrno(ENOENT);
+        case AVERROR_HTTP_UNAUTHORIZED:
+        case AVERROR_HTTP_FORBIDDEN:
+            return HResultFromErrno(EACCES);
+        case AVERROR_HTTP_BAD_REQUEST:
+        case AVERROR_HTTP_OTHER_4XX:
+        case AVERROR_HTTP_SERVER_ERROR:
+        case AVERROR_PROTOCOL_NOT_FOUND:
+            return kNsENetwork;
+        case AVERROR_DECODER_NOT_FOUND:
+        case AVERROR_ENCODER_NOT_FOUND:
+            return kNsENoCodec;
+        case AVERROR_INVALIDDATA:
+        case AVERROR_DEMUXER_NOT_FOUND:
+        case AVERROR_STREAM_NOT_FOUND:
+        case AVERROR_EOF:
+            return kNsEInvalidData;
+        case AVERROR(ENOMEM):
+            return kEOutOfMemory;
+        default:
+            break;
     }
     // Plain system errors (AVERROR(errno)) keep their number; FFmpeg's own tags are large.
     const int errnum = -error;

@@ -76,7 +76,9 @@ public:
     ~Dict() { av_dict_free(&dict_); }
     Dict(const Dict&) = delete;
     Dict& operator=(const Dict&) = delete;
-    void Set(const char* key, const std::string& value) { av_dict_set(&dict_, key, value.c_str(), 0); }
+    void Set(const char* key, const std::string& value) {
+        av_dict_set(&dict_, key, value.c_str(), 0);
+    }
     AVDictionary** Get() { return &dict_; }
 
 private:

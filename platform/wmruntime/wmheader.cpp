@@ -34,14 +34,14 @@ HResult WmSampleBuffer::GetBufferAndLength(const uint8_t** buffer, uint32_t* len
 
 struct WmHeaderInfo::State {
     mutable std::mutex mutex;
-    Access access = Access::kClosed;               // guarded by mutex
-    std::vector<Attribute> attributes;             // guarded by mutex
+    Access access = Access::kClosed;    // guarded by mutex
+    std::vector<Attribute> attributes;  // guarded by mutex
     struct Script {
         std::u16string type;
         std::u16string command;
         uint64_t time = 0;
     };
-    std::vector<Script> scripts;                   // guarded by mutex
+    std::vector<Script> scripts;  // guarded by mutex
 
     const Attribute* Find(uint16_t stream, std::u16string_view name) const {
         for (const Attribute& a : attributes)
@@ -189,12 +189,12 @@ std::vector<uint8_t> WmQwordValue(uint64_t value) {
 
 HResult WmProfileManager::SetSystemProfileVersion(WmtVersion version) {
     switch (version) {
-    case WmtVersion::kVer40:
-    case WmtVersion::kVer70:
-    case WmtVersion::kVer80:
-    case WmtVersion::kVer90:
-        version_ = version;
-        return kSOk;
+        case WmtVersion::kVer40:
+        case WmtVersion::kVer70:
+        case WmtVersion::kVer80:
+        case WmtVersion::kVer90:
+            version_ = version;
+            return kSOk;
     }
     return kEInvalidArg;
 }

@@ -44,22 +44,22 @@ struct WmReader::Impl {
         kReady,       // OPENED succeeded; not playing (before Start, after STOPPED/EOF/ERROR)
         kPlaying,
         kPaused,
-        kClosing,     // Close requested; CLOSED not yet reported
+        kClosing,  // Close requested; CLOSED not yet reported
     };
 
     const WmReaderOptions options;
     WmHeaderInfo header;
 
     mutable std::mutex mutex;
-    std::condition_variable wake;        // the reader's thread waits on it
-    Phase phase = Phase::kClosed;        // guarded by mutex
-    bool startRequested = false;         // guarded by mutex
-    bool stopRequested = false;          // guarded by mutex
-    bool closeRequested = false;         // guarded by mutex
-    bool closedReported = false;         // guarded by mutex
-    void* startContext = nullptr;        // guarded by mutex
-    std::vector<WmMediaType> outputs;    // guarded by mutex; set before OPENED
-    std::thread::id threadId;            // guarded by mutex: the current reader's thread
+    std::condition_variable wake;      // the reader's thread waits on it
+    Phase phase = Phase::kClosed;      // guarded by mutex
+    bool startRequested = false;       // guarded by mutex
+    bool stopRequested = false;        // guarded by mutex
+    bool closeRequested = false;       // guarded by mutex
+    bool closedReported = false;       // guarded by mutex
+    void* startContext = nullptr;      // guarded by mutex
+    std::vector<WmMediaType> outputs;  // guarded by mutex; set before OPENED
+    std::thread::id threadId;          // guarded by mutex: the current reader's thread
 
     // Set once by Open before the thread starts; read by the thread only.
     WmReaderCallback* callback = nullptr;
@@ -70,8 +70,8 @@ struct WmReader::Impl {
     // atomic: steady-clock deadline (ns since epoch) for the open, 0 for none; reader's thread.
     std::atomic<int64_t> ioDeadline{0};
 
-    std::mutex joinMutex;                // serialises joining `thread`
-    std::thread thread;                  // guarded by joinMutex (and mutex for starting it)
+    std::mutex joinMutex;  // serialises joining `thread`
+    std::thread thread;    // guarded by joinMutex (and mutex for starting it)
 
     static int Interrupt(void* opaque) {
         auto* self = static_cast<Impl*>(opaque);
@@ -313,12 +313,14 @@ void WmReader::Impl::Play(Source& source) {
         const Clock::time_point due = origin + FromHns(source.Front().time - originTime) - kLead;
         {
             std::unique_lock lock(mutex);
-            if (wake.wait_until(lock, due, [&] { return Interrupted() || phase == Phase::kPaused; }))
+            if (wake.wait_until(lock, due,
+                                [&] { return Interrupted() || phase == Phase::kPaused; }))
                 continue;
         }
         const wmrt::PcmBlock block = source.TakeFront();
         callback->OnSample(0, block.time, block.duration, flags,
-                           WmSampleBuffer(block.bytes.data(), uint32_t(block.bytes.size())), context);
+                           WmSampleBuffer(block.bytes.data(), uint32_t(block.bytes.size())),
+                           context);
         flags = kWmSfCleanPoint;
     }
 }
@@ -457,7 +459,9 @@ HResult WmReader::Resume() {
     return kSOk;
 }
 
-WmHeaderInfo* WmReader::HeaderInfo() { return &impl_->header; }
+WmHeaderInfo* WmReader::HeaderInfo() {
+    return &impl_->header;
+}
 
 HResult WmCreateReader(const WmReaderOptions& options, std::unique_ptr<WmReader>* reader) {
     if (!reader)

@@ -32,11 +32,11 @@ namespace velotune::platform {
 // ---- Result codes beyond mmtypes.h ------------------------------------------------------------
 // Failures of this runtime, in the runtime's own facility (0xC00D). Errors of the operating system
 // (file not found, connection refused, ...) arrive as HResultFromErrno(errno) values instead.
-inline constexpr HResult kEAbort = static_cast<HResult>(0x80004004);              // cancelled
-inline constexpr HResult kNsEInvalidRequest = static_cast<HResult>(0xC00D002B);   // wrong state
-inline constexpr HResult kNsEInvalidData = static_cast<HResult>(0xC00D002F);      // unreadable
-inline constexpr HResult kNsENoCodec = static_cast<HResult>(0xC00D0BBE);          // no decoder
-inline constexpr HResult kNsENetwork = static_cast<HResult>(0xC00D0005);          // server/HTTP
+inline constexpr HResult kEAbort = static_cast<HResult>(0x80004004);             // cancelled
+inline constexpr HResult kNsEInvalidRequest = static_cast<HResult>(0xC00D002B);  // wrong state
+inline constexpr HResult kNsEInvalidData = static_cast<HResult>(0xC00D002F);     // unreadable
+inline constexpr HResult kNsENoCodec = static_cast<HResult>(0xC00D0BBE);         // no decoder
+inline constexpr HResult kNsENetwork = static_cast<HResult>(0xC00D0005);         // server/HTTP
 inline constexpr HResult kNsEInvalidInputFormat = static_cast<HResult>(0xC00D0BB8);
 inline constexpr HResult kAsfEBufferTooSmall = static_cast<HResult>(0xC00D07D1);
 
@@ -58,7 +58,7 @@ enum class WmtAttrDataType : int {
     kDword = 0,
     kString = 1,  // UTF-16 (host byte order) with a terminating null; the length is in bytes
     kBinary = 2,
-    kBool = 3,    // 4 bytes
+    kBool = 3,  // 4 bytes
     kQword = 4,
     kWord = 5,
     kGuid = 6,
@@ -95,8 +95,8 @@ struct WmMediaType {
     WmMajorType majorType = WmMajorType::kUnknown;
     bool fixedSizeSamples = true;
     bool temporalCompression = false;
-    uint32_t sampleSize = 0;   // bytes per sample frame for PCM (the block alignment)
-    WaveFormatEx waveFormat;   // for audio: the PCM format the samples are in
+    uint32_t sampleSize = 0;  // bytes per sample frame for PCM (the block alignment)
+    WaveFormatEx waveFormat;  // for audio: the PCM format the samples are in
 };
 
 // The properties of one reader output or writer input (IWMOutputMediaProps, IWMInputMediaProps).
@@ -142,8 +142,8 @@ public:
     // (kAsfEBufferTooSmall when it does not fit; *length is then the size needed). An attribute
     // that does not exist gives kAsfENotFound with *length 0. A header that is not readable (the
     // reader is not open, or its open failed) gives kNsEInvalidRequest.
-    HResult GetAttributeByName(uint16_t* streamNum, std::u16string_view name,
-                               WmtAttrDataType* type, uint8_t* value, uint16_t* length) const;
+    HResult GetAttributeByName(uint16_t* streamNum, std::u16string_view name, WmtAttrDataType* type,
+                               uint8_t* value, uint16_t* length) const;
     // Sets (or replaces) an attribute. kNsEInvalidRequest when the header is read-only.
     HResult SetAttribute(uint16_t streamNum, std::u16string_view name, WmtAttrDataType type,
                          const uint8_t* value, uint16_t length);
@@ -248,7 +248,8 @@ public:
     WmHeaderInfo* HeaderInfo();
 
 private:
-    friend HResult WmCreateReader(const WmReaderOptions& options, std::unique_ptr<WmReader>* reader);
+    friend HResult WmCreateReader(const WmReaderOptions& options,
+                                  std::unique_ptr<WmReader>* reader);
     explicit WmReader(const WmReaderOptions& options);
     struct Impl;
     std::unique_ptr<Impl> impl_;

@@ -32,8 +32,8 @@ std::string UrlScheme(const std::string& url) {
 namespace {
 
 constexpr uint64_t kHnsPerSecond = 10'000'000;
-constexpr int kBlocksPerSecond = 10;           // ~100 ms blocks
-constexpr int kMaxDecodeErrors = 200;          // consecutive bad packets before giving up
+constexpr int kBlocksPerSecond = 10;            // ~100 ms blocks
+constexpr int kMaxDecodeErrors = 200;           // consecutive bad packets before giving up
 constexpr int64_t kReadTimeoutUs = 15'000'000;  // a network source silent this long has failed
 constexpr char kUserAgent[] = "Velotune/" VELOTUNE_VERSION;
 
@@ -51,13 +51,20 @@ const AVInputFormat* DemuxerForContentType(const char* contentType) {
         const char* type;
         const char* demuxer;
     } kTypes[] = {
-        {"audio/mpeg", "mp3"},         {"audio/mp3", "mp3"},
-        {"audio/mpeg3", "mp3"},        {"audio/x-mpeg", "mp3"},
-        {"audio/aac", "aac"},          {"audio/aacp", "aac"},
-        {"audio/x-aac", "aac"},        {"audio/ogg", "ogg"},
-        {"application/ogg", "ogg"},    {"audio/x-ogg", "ogg"},
-        {"video/x-ms-asf", "asf"},     {"application/vnd.ms-asf", "asf"},
-        {"audio/x-ms-wma", "asf"},     {"application/vnd.apple.mpegurl", "hls"},
+        {"audio/mpeg", "mp3"},
+        {"audio/mp3", "mp3"},
+        {"audio/mpeg3", "mp3"},
+        {"audio/x-mpeg", "mp3"},
+        {"audio/aac", "aac"},
+        {"audio/aacp", "aac"},
+        {"audio/x-aac", "aac"},
+        {"audio/ogg", "ogg"},
+        {"application/ogg", "ogg"},
+        {"audio/x-ogg", "ogg"},
+        {"video/x-ms-asf", "asf"},
+        {"application/vnd.ms-asf", "asf"},
+        {"audio/x-ms-wma", "asf"},
+        {"application/vnd.apple.mpegurl", "hls"},
         {"application/x-mpegurl", "hls"},
     };
     for (const auto& entry : kTypes)
@@ -105,7 +112,9 @@ std::string IcyHeader(AVIOContext* io, const std::string& name) {
 Source::Source(const AVIOInterruptCB& interrupt, bool demuxerFromContentType)
     : interrupt_(interrupt), demuxerFromContentType_(demuxerFromContentType) {}
 
-Source::~Source() { Reset(); }
+Source::~Source() {
+    Reset();
+}
 
 void Source::Reset() {
     codec_.reset();
@@ -236,7 +245,8 @@ HResult Source::SetUpAudio() {
     bool known = false;
     for (unsigned i = 0; i < in->nb_streams; ++i) {
         const AVCodecParameters* par = in->streams[i]->codecpar;
-        known = known || (par->codec_type == AVMEDIA_TYPE_AUDIO && par->codec_id != AV_CODEC_ID_NONE);
+        known =
+            known || (par->codec_type == AVMEDIA_TYPE_AUDIO && par->codec_id != AV_CODEC_ID_NONE);
     }
     // Most containers name their audio in the header; reading ahead to analyse the streams
     // costs seconds on a live stream, so over the network it is done only when the header said
@@ -274,9 +284,9 @@ HResult Source::SetUpAudio() {
     const AVCodecParameters* par = in->streams[streamIndex_]->codecpar;
     if (!decoder) {
         // Still an output: its format is what the container says, playback reports the codec.
-        format_ = WaveFormatEx::Pcm16(par->sample_rate > 0 ? uint32_t(par->sample_rate) : 44100,
-                                      uint16_t(par->ch_layout.nb_channels > 0
-                                                   ? par->ch_layout.nb_channels : 2));
+        format_ = WaveFormatEx::Pcm16(
+            par->sample_rate > 0 ? uint32_t(par->sample_rate) : 44100,
+            uint16_t(par->ch_layout.nb_channels > 0 ? par->ch_layout.nb_channels : 2));
         formatKnown_ = true;
         return kSOk;
     }
@@ -297,7 +307,8 @@ HResult Source::SetUpAudio() {
     if (!formatKnown_) {  // ended before any audio
         if (par->sample_rate <= 0 || par->ch_layout.nb_channels <= 0)
             return kNsEInvalidData;
-        format_ = WaveFormatEx::Pcm16(uint32_t(par->sample_rate), uint16_t(par->ch_layout.nb_channels));
+        format_ =
+            WaveFormatEx::Pcm16(uint32_t(par->sample_rate), uint16_t(par->ch_layout.nb_channels));
         formatKnown_ = true;
     }
     return kSOk;
@@ -322,7 +333,8 @@ std::vector<WmHeaderInfo::Attribute> Source::Attributes() const {
     };
     const auto add = [&](std::u16string name, const std::string& value) {
         if (!value.empty())
-            out.push_back({0, std::move(name), WmtAttrDataType::kString, WmStringValue(FromUtf8(value))});
+            out.push_back(
+                {0, std::move(name), WmtAttrDataType::kString, WmStringValue(FromUtf8(value))});
     };
     std::string title = text({"title"});
     if (title.empty())
@@ -371,8 +383,8 @@ HResult Source::Pump() {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
             continue;
         }
-        if (r == AVERROR_EOF || (r < 0 && r != AVERROR_EXIT && input_->pb && avio_feof(input_->pb) &&
-                                 input_->pb->error == 0)) {
+        if (r == AVERROR_EOF || (r < 0 && r != AVERROR_EXIT && input_->pb &&
+                                 avio_feof(input_->pb) && input_->pb->error == 0)) {
             demuxEnded_ = true;
             avcodec_send_packet(codec_.get(), nullptr);  // drain what the decoder holds
             continue;

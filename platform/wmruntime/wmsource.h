@@ -90,9 +90,9 @@ private:
     int inRate_ = 0;
     AVChannelLayout inLayout_{};
 
-    WaveFormatEx format_;       // output; known once formatKnown_
+    WaveFormatEx format_;  // output; known once formatKnown_
     bool formatKnown_ = false;
-    size_t blockBytes_ = 0;     // bytes of one ~100 ms block
+    size_t blockBytes_ = 0;         // bytes of one ~100 ms block
     std::vector<uint8_t> pending_;  // converted PCM not yet cut into a block
     uint64_t framesCut_ = 0;        // sample frames cut into blocks so far
     std::deque<PcmBlock> ready_;

@@ -60,7 +60,7 @@ struct WmWriter::Impl {
     PacketPtr packet;
     AVStream* stream = nullptr;  // owned by output
     int64_t nextPts = 0;
-    HResult firstError = kSOk;   // the first failure while writing, reported by EndWriting
+    HResult firstError = kSOk;  // the first failure while writing, reported by EndWriting
 
     bool Writing() const { return output != nullptr; }
     HResult Begin();
@@ -162,7 +162,8 @@ HResult WmWriter::Impl::EncodeFifo(bool final) {
         int r = av_frame_make_writable(frame.get());
         if (r < 0)
             return FromAvError(r);
-        const int n = av_audio_fifo_read(fifo.get(), reinterpret_cast<void**>(frame->data), frameSize);
+        const int n =
+            av_audio_fifo_read(fifo.get(), reinterpret_cast<void**>(frame->data), frameSize);
         if (n < 0)
             return FromAvError(n);
         // The encoder takes whole frames only; the last one is completed with silence.
@@ -205,7 +206,7 @@ HResult WmWriter::Impl::End() {
     };
     keep(Push(nullptr, 0));  // what the converter still holds
     keep(EncodeFifo(true));
-    keep(Send(nullptr));     // what the encoder still holds
+    keep(Send(nullptr));  // what the encoder still holds
     keep(FromAvError(av_write_trailer(output.get())));
     Discard();
     return hr;
@@ -303,7 +304,8 @@ HResult WmWriter::BeginWriting() {
         d.Discard();
         if (created)
             std::remove(d.path.c_str());
-        qCWarning(lcWmRuntime) << "cannot begin writing" << d.path.c_str() << Qt::hex << uint32_t(hr);
+        qCWarning(lcWmRuntime) << "cannot begin writing" << d.path.c_str() << Qt::hex
+                               << uint32_t(hr);
         return hr;
     }
     d.header.SetAccess(WmHeaderInfo::Access::kReadOnly);
@@ -353,7 +355,9 @@ HResult WmWriter::EndWriting() {
     return hr;
 }
 
-WmHeaderInfo* WmWriter::HeaderInfo() { return &impl_->header; }
+WmHeaderInfo* WmWriter::HeaderInfo() {
+    return &impl_->header;
+}
 
 HResult WmCreateWriter(std::unique_ptr<WmWriter>* writer) {
     if (!writer)

@@ -1,15 +1,16 @@
 #include "tests/support/child_process.h"
 
-#include <QFile>
-#include <cerrno>
-#include <chrono>
-#include <csignal>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
+
+#include <QFile>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <thread>
 #include <vector>
 
 extern char** environ;
@@ -76,7 +77,9 @@ bool ChildProcess::Start(const QString& program, const QStringList& args,
     return true;
 }
 
-bool ChildProcess::IsRunning() { return Wait(0) == -2; }
+bool ChildProcess::IsRunning() {
+    return Wait(0) == -2;
+}
 
 int ChildProcess::Wait(int timeoutMs) {
     if (reaped_)

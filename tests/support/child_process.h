@@ -6,10 +6,11 @@
 // races that are not there. The child is ended (SIGTERM, then SIGKILL) when the object goes.
 #pragma once
 
+#include <sys/types.h>
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-#include <sys/types.h>
 
 namespace velotune::test {
 
@@ -37,7 +38,7 @@ public:
 
 private:
     pid_t pid_ = -1;
-    int status_ = -1;    // exit code once reaped
+    int status_ = -1;  // exit code once reaped
     bool reaped_ = true;
     int outFd_ = -1;     // read end of the standard output pipe, or -1
     QByteArray buffer_;  // output read but not yet returned

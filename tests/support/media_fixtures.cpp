@@ -1,5 +1,7 @@
 #include "tests/support/media_fixtures.h"
 
+#include <unistd.h>
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -7,7 +9,6 @@
 #include <QTcpSocket>
 #include <QThread>
 #include <QUuid>
-#include <unistd.h>
 
 #include "tests/support/test_env.h"
 
@@ -36,41 +37,49 @@ quint16 FreePort() {
     return probe.serverPort();
 }
 
-QString Xml(const QString& text) { return text.toHtmlEscaped(); }
+QString Xml(const QString& text) {
+    return text.toHtmlEscaped();
+}
 
 }  // namespace
 
-QString MakeToneFile(const QString& folder, ToneFormat format, double seconds,
-                     const ToneTags& tags, const QString& baseName, double frequencyHz) {
+QString MakeToneFile(const QString& folder, ToneFormat format, double seconds, const ToneTags& tags,
+                     const QString& baseName, double frequencyHz) {
     QDir().mkpath(folder);
-    QStringList args{QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
-                     QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
-                     QStringLiteral("lavfi"), QStringLiteral("-i"),
+    QStringList args{QStringLiteral("-hide_banner"),
+                     QStringLiteral("-loglevel"),
+                     QStringLiteral("error"),
+                     QStringLiteral("-y"),
+                     QStringLiteral("-f"),
+                     QStringLiteral("lavfi"),
+                     QStringLiteral("-i"),
                      Sine(frequencyHz) + QStringLiteral(":duration=%1").arg(seconds),
-                     QStringLiteral("-ac"), QStringLiteral("2")};
+                     QStringLiteral("-ac"),
+                     QStringLiteral("2")};
     QString extension;
     switch (format) {
-    case ToneFormat::Wma:
-        args << QStringLiteral("-c:a") << QStringLiteral("wmav2") << QStringLiteral("-b:a")
-             << QStringLiteral("128k") << QStringLiteral("-f") << QStringLiteral("asf");
-        extension = QStringLiteral("wma");
-        break;
-    case ToneFormat::Mp3:
-        args << QStringLiteral("-c:a") << QStringLiteral("libmp3lame") << QStringLiteral("-b:a")
-             << QStringLiteral("128k") << QStringLiteral("-id3v2_version") << QStringLiteral("3")
-             << QStringLiteral("-f") << QStringLiteral("mp3");
-        extension = QStringLiteral("mp3");
-        break;
-    case ToneFormat::Ra:
-        // RealMedia's AC-3 codec ("dnet") is the RealAudio codec FFmpeg can encode at 44.1 kHz.
-        args << QStringLiteral("-c:a") << QStringLiteral("ac3") << QStringLiteral("-b:a")
-             << QStringLiteral("128k") << QStringLiteral("-f") << QStringLiteral("rm");
-        extension = QStringLiteral("ra");
-        break;
+        case ToneFormat::Wma:
+            args << QStringLiteral("-c:a") << QStringLiteral("wmav2") << QStringLiteral("-b:a")
+                 << QStringLiteral("128k") << QStringLiteral("-f") << QStringLiteral("asf");
+            extension = QStringLiteral("wma");
+            break;
+        case ToneFormat::Mp3:
+            args << QStringLiteral("-c:a") << QStringLiteral("libmp3lame") << QStringLiteral("-b:a")
+                 << QStringLiteral("128k") << QStringLiteral("-id3v2_version")
+                 << QStringLiteral("3") << QStringLiteral("-f") << QStringLiteral("mp3");
+            extension = QStringLiteral("mp3");
+            break;
+        case ToneFormat::Ra:
+            // RealMedia's AC-3 codec ("dnet") is the RealAudio codec FFmpeg can encode at 44.1 kHz.
+            args << QStringLiteral("-c:a") << QStringLiteral("ac3") << QStringLiteral("-b:a")
+                 << QStringLiteral("128k") << QStringLiteral("-f") << QStringLiteral("rm");
+            extension = QStringLiteral("ra");
+            break;
     }
     const auto tag = [&](const char* key, const QString& value) {
         if (!value.isEmpty())
-            args << QStringLiteral("-metadata") << QString::fromLatin1(key) + QLatin1Char('=') + value;
+            args << QStringLiteral("-metadata")
+                 << QString::fromLatin1(key) + QLatin1Char('=') + value;
     };
     tag("title", tags.title);
     // ASF and RealMedia carry an author field; MP3 (ID3) calls it the artist.
@@ -97,32 +106,42 @@ IcecastStream::IcecastStream(const Options& options) : options_(options) {
     // icecast2 will not run as root unless told to drop to another user; it then needs nothing
     // from the private folder after start-up (logs go to its standard error), so it works both
     // for CI (root) and for a developer.
-    const QString security =
-        geteuid() == 0 ? QStringLiteral("<security><chroot>0</chroot><changeowner><user>nobody"
-                                        "</user><group>nogroup</group></changeowner></security>")
-                       : QStringLiteral("<security><chroot>0</chroot></security>");
+    const QString security = geteuid() == 0
+                                 ? QStringLiteral(
+                                       "<security><chroot>0</chroot><changeowner><user>nobody"
+                                       "</user><group>nogroup</group></changeowner></security>")
+                                 : QStringLiteral("<security><chroot>0</chroot></security>");
     for (int attempt = 0; attempt < 5 && !running_; ++attempt) {
         Kill(source_);
         Kill(server_);
         port_ = FreePort();
-        const QString config = QStringLiteral(
-            "<icecast>\n"
-            "  <location>loopback</location><admin>test@localhost</admin>\n"
-            "  <limits><clients>50</clients><sources>4</sources><source-timeout>10</source-timeout>"
-            "<burst-on-connect>1</burst-on-connect><burst-size>65536</burst-size></limits>\n"
-            "  <authentication><source-password>%1</source-password><admin-user>admin</admin-user>"
-            "<admin-password>%1</admin-password></authentication>\n"
-            "  <hostname>127.0.0.1</hostname>\n"
-            "  <listen-socket><port>%2</port><bind-address>127.0.0.1</bind-address></listen-socket>\n"
-            "  <fileserve>1</fileserve>\n"
-            "  <paths><basedir>%3</basedir><logdir>%3</logdir><pidfile>%3/icecast.pid</pidfile>"
-            "<webroot>/usr/share/icecast2/web</webroot><adminroot>/usr/share/icecast2/admin"
-            "</adminroot></paths>\n"
-            "  <logging><accesslog>-</accesslog><errorlog>-</errorlog><loglevel>2</loglevel>"
-            "</logging>\n"
-            "  %4\n"
-            "</icecast>\n")
-            .arg(password).arg(port_).arg(Xml(folder_), security);
+        const QString config =
+            QStringLiteral(
+                "<icecast>\n"
+                "  <location>loopback</location><admin>test@localhost</admin>\n"
+                "  "
+                "<limits><clients>50</clients><sources>4</sources><source-timeout>10</"
+                "source-timeout>"
+                "<burst-on-connect>1</burst-on-connect><burst-size>65536</burst-size></limits>\n"
+                "  "
+                "<authentication><source-password>%1</source-password><admin-user>admin</"
+                "admin-user>"
+                "<admin-password>%1</admin-password></authentication>\n"
+                "  <hostname>127.0.0.1</hostname>\n"
+                "  "
+                "<listen-socket><port>%2</port><bind-address>127.0.0.1</bind-address></"
+                "listen-socket>\n"
+                "  <fileserve>1</fileserve>\n"
+                "  <paths><basedir>%3</basedir><logdir>%3</logdir><pidfile>%3/icecast.pid</pidfile>"
+                "<webroot>/usr/share/icecast2/web</webroot><adminroot>/usr/share/icecast2/admin"
+                "</adminroot></paths>\n"
+                "  <logging><accesslog>-</accesslog><errorlog>-</errorlog><loglevel>2</loglevel>"
+                "</logging>\n"
+                "  %4\n"
+                "</icecast>\n")
+                .arg(password)
+                .arg(port_)
+                .arg(Xml(folder_), security);
         const QString configPath = folder_ + QStringLiteral("/icecast.xml");
         QFile file(configPath);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -136,25 +155,38 @@ IcecastStream::IcecastStream(const Options& options) : options_(options) {
             return;
 
         const bool ogg = options_.codec == Codec::Ogg;
-        QStringList args{QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
-                         QStringLiteral("error"), QStringLiteral("-re"), QStringLiteral("-f"),
-                         QStringLiteral("lavfi"), QStringLiteral("-i"), Sine(options_.frequencyHz),
-                         QStringLiteral("-ac"), QStringLiteral("2"), QStringLiteral("-c:a"),
+        QStringList args{QStringLiteral("-hide_banner"),
+                         QStringLiteral("-loglevel"),
+                         QStringLiteral("error"),
+                         QStringLiteral("-re"),
+                         QStringLiteral("-f"),
+                         QStringLiteral("lavfi"),
+                         QStringLiteral("-i"),
+                         Sine(options_.frequencyHz),
+                         QStringLiteral("-ac"),
+                         QStringLiteral("2"),
+                         QStringLiteral("-c:a"),
                          ogg ? QStringLiteral("libvorbis") : QStringLiteral("libmp3lame"),
-                         QStringLiteral("-b:a"), QStringLiteral("128k"),
+                         QStringLiteral("-b:a"),
+                         QStringLiteral("128k"),
                          QStringLiteral("-content_type"),
                          ogg ? QStringLiteral("audio/ogg") : QStringLiteral("audio/mpeg"),
-                         QStringLiteral("-ice_name"), options_.stationName, QStringLiteral("-f"),
+                         QStringLiteral("-ice_name"),
+                         options_.stationName,
+                         QStringLiteral("-f"),
                          ogg ? QStringLiteral("ogg") : QStringLiteral("mp3"),
                          QStringLiteral("icecast://source:%1@127.0.0.1:%2%3")
-                             .arg(password).arg(port_).arg(options_.mount)};
+                             .arg(password)
+                             .arg(port_)
+                             .arg(options_.mount)};
 
         // The server needs a moment to listen; the source retries until it gets in.
         const QDeadlineTimer deadline(20000);
         while (!deadline.hasExpired() && server_->IsRunning()) {
             if (!source_ || !source_->IsRunning()) {
                 source_ = std::make_unique<ChildProcess>();
-                source_->Start(QStringLiteral("ffmpeg"), args, folder_ + QStringLiteral("/source.log"));
+                source_->Start(QStringLiteral("ffmpeg"), args,
+                               folder_ + QStringLiteral("/source.log"));
             }
             if (MountAnswers()) {
                 running_ = true;
@@ -174,7 +206,9 @@ QString IcecastStream::Url() const {
     return QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(options_.mount);
 }
 
-void IcecastStream::StopSource() { Kill(source_); }
+void IcecastStream::StopSource() {
+    Kill(source_);
+}
 
 bool IcecastStream::MountAnswers() const {
     QTcpSocket socket;

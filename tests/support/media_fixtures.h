@@ -52,7 +52,7 @@ public:
 
     bool IsRunning() const { return running_; }
     quint16 Port() const { return port_; }
-    QString Url() const;  // "http://127.0.0.1:<port><mount>"
+    QString Url() const;          // "http://127.0.0.1:<port><mount>"
     QString Diagnostics() const;  // the port, the folder and both logs
 
     // Ends the source (the mount then goes away and listeners reach the end of the stream).

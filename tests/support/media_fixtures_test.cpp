@@ -1,8 +1,9 @@
 // The media fixtures are what the playback tests listen to: each format must decode back to the
 // tone it was made with, at 44.1 kHz stereo and the length asked for.
+#include "tests/support/media_fixtures.h"
+
 #include <gtest/gtest.h>
 
-#include "tests/support/media_fixtures.h"
 #include "tests/support/test_env.h"
 #include "tests/support/tone.h"
 
@@ -16,9 +17,10 @@ TEST(MediaFixturesTest, ToneFilesDecodeBackToTheTone) {
         ASSERT_FALSE(path.isEmpty());
         SCOPED_TRACE(path.toStdString());
         const QString wav = path + QStringLiteral(".wav");
-        ASSERT_EQ(RunProgram(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"),
-                                                        QStringLiteral("-i"), path, wav}),
-                  0);
+        ASSERT_EQ(
+            RunProgram(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"),
+                                                  QStringLiteral("-i"), path, wav}),
+            0);
         PcmAudio audio;
         ASSERT_TRUE(ReadWav(wav, &audio));
         EXPECT_EQ(audio.sampleRate, 44100);

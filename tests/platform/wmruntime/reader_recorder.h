@@ -68,10 +68,15 @@ public:
     }
 
     bool WaitFor(platform::WmtStatus status, int timeoutMs = 20000) {
+        return WaitForAny({status}, timeoutMs);
+    }
+
+    bool WaitForAny(std::initializer_list<platform::WmtStatus> any, int timeoutMs = 20000) {
         return Poll(timeoutMs, [&] {
             for (const Status& s : statuses_)
-                if (s.status == status)
-                    return true;
+                for (platform::WmtStatus wanted : any)
+                    if (s.status == wanted)
+                        return true;
             return false;
         });
     }
@@ -131,10 +136,10 @@ private:
     }
 
     mutable std::mutex mutex_;
-    std::vector<Status> statuses_;   // guarded by mutex_
-    std::vector<Sample> samples_;    // guarded by mutex_
-    std::vector<uint32_t> outputs_;  // guarded by mutex_
-    std::vector<int16_t> pcm_;       // guarded by mutex_
+    std::vector<Status> statuses_;                   // guarded by mutex_
+    std::vector<Sample> samples_;                    // guarded by mutex_
+    std::vector<uint32_t> outputs_;                  // guarded by mutex_
+    std::vector<int16_t> pcm_;                       // guarded by mutex_
     std::function<void(platform::WmtStatus)> hook_;  // set before Open, then read-only
     std::function<void(uint64_t, const platform::WmSampleBuffer&)> sampleHook_;  // likewise
 };

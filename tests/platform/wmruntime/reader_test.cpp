@@ -22,7 +22,9 @@ namespace {
 using test::ReaderRecorder;
 using test::ToneFormat;
 
-std::u16string U16(const QString& text) { return text.toStdU16String(); }
+std::u16string U16(const QString& text) {
+    return text.toStdU16String();
+}
 
 // A string attribute of the reader's header, or "<missing>" / "<error>".
 QString StringAttribute(WmHeaderInfo* header, std::u16string_view name) {
@@ -58,8 +60,8 @@ protected:
                                   QStringLiteral("Tone Copyright")};
         wma_ = new QString(test::MakeToneFile(*folder_, ToneFormat::Wma, 2.0, tags));
         mp3_ = new QString(test::MakeToneFile(*folder_, ToneFormat::Mp3, 2.0, tags));
-        long_ = new QString(test::MakeToneFile(*folder_, ToneFormat::Mp3, 8.0, {},
-                                               QStringLiteral("long")));
+        long_ = new QString(
+            test::MakeToneFile(*folder_, ToneFormat::Mp3, 8.0, {}, QStringLiteral("long")));
     }
     static void TearDownTestSuite() {
         delete folder_;
@@ -124,8 +126,8 @@ TEST_P(ReaderTest, LocalFilePlaysTheToneToTheEnd) {
     ASSERT_EQ(reader_->Start(0, 0, 1.0f, &context), kSOk);
     ASSERT_TRUE(rec.WaitFor(WmtStatus::kEof));
     const auto statuses = rec.StatusList();
-    EXPECT_EQ(statuses, (std::vector<WmtStatus>{WmtStatus::kOpened, WmtStatus::kStarted,
-                                                WmtStatus::kEof}));
+    EXPECT_EQ(statuses,
+              (std::vector<WmtStatus>{WmtStatus::kOpened, WmtStatus::kStarted, WmtStatus::kEof}));
 
     // The samples lie end to end, at the file's rate, and carry the tone.
     const auto samples = rec.Samples();
@@ -160,10 +162,10 @@ TEST_P(ReaderTest, HttpFileBuffersAroundTheInitialFill) {
     EXPECT_EQ(StringAttribute(reader_->HeaderInfo(), u"Title"), QStringLiteral("Tone Title"));
     ASSERT_EQ(reader_->Start(0, 0, 1.0f, nullptr), kSOk);
     ASSERT_TRUE(rec.WaitFor(WmtStatus::kEof));
-    EXPECT_EQ(rec.StatusList(),
-              (std::vector<WmtStatus>{WmtStatus::kOpened, WmtStatus::kBufferingStart,
-                                      WmtStatus::kBufferingStop, WmtStatus::kStarted,
-                                      WmtStatus::kEof}));
+    EXPECT_EQ(
+        rec.StatusList(),
+        (std::vector<WmtStatus>{WmtStatus::kOpened, WmtStatus::kBufferingStart,
+                                WmtStatus::kBufferingStop, WmtStatus::kStarted, WmtStatus::kEof}));
     EXPECT_GT(test::ToneShare(rec.Audio(44100, 2), 440), 0.9);
     EXPECT_EQ(reader_->Close(), kSOk);
 }
@@ -231,27 +233,30 @@ TEST_F(ReaderTest, AddressesThatDoNotExistFailOpenedQuickly) {
         uint16_t stream = 0;
         WmtAttrDataType type{};
         uint16_t length = 0;
-        const HResult hr = reader_->HeaderInfo()->GetAttributeByName(&stream, u"Title", &type,
-                                                                     nullptr, &length);
+        const HResult hr =
+            reader_->HeaderInfo()->GetAttributeByName(&stream, u"Title", &type, nullptr, &length);
         EXPECT_TRUE(Failed(hr) && hr != kAsfENotFound);
         EXPECT_EQ(reader_->Start(0, 0, 1.0f, nullptr), kNsEInvalidRequest);
         EXPECT_EQ(reader_->Close(), kSOk);
-        EXPECT_EQ(rec.StatusList(), (std::vector<WmtStatus>{WmtStatus::kOpened, WmtStatus::kClosed}));
+        EXPECT_EQ(rec.StatusList(),
+                  (std::vector<WmtStatus>{WmtStatus::kOpened, WmtStatus::kClosed}));
     }
 
     // mms:// is located first, tried over HTTP and then TCP, and fails like the others.
     ReaderRecorder rec;
     test::CloseOnExit recCloser(reader_.get());
-    ASSERT_EQ(reader_->Open(U16(QStringLiteral("mms://127.0.0.1:%1/live").arg(port)), &rec, nullptr),
-              kSOk);
+    ASSERT_EQ(
+        reader_->Open(U16(QStringLiteral("mms://127.0.0.1:%1/live").arg(port)), &rec, nullptr),
+        kSOk);
     ASSERT_TRUE(rec.WaitFor(WmtStatus::kOpened, 10000));
     EXPECT_TRUE(Failed(rec.ResultOf(WmtStatus::kOpened)));
     EXPECT_EQ(rec.StatusList().front(), WmtStatus::kLocating);
     EXPECT_EQ(reader_->Close(), kSOk);
 
     // Data that is no audio at all fails as well.
-    server.SetRoute(QStringLiteral("/page.mp3"),
-                    test::FixtureRoute::Body("<html>not audio</html>", QStringLiteral("text/html")));
+    server.SetRoute(
+        QStringLiteral("/page.mp3"),
+        test::FixtureRoute::Body("<html>not audio</html>", QStringLiteral("text/html")));
     ReaderRecorder page;
     test::CloseOnExit pageCloser(reader_.get());
     ASSERT_EQ(reader_->Open(U16(server.Url(QStringLiteral("/page.mp3"))), &page, nullptr), kSOk);

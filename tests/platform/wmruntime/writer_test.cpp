@@ -13,7 +13,9 @@
 namespace velotune::platform {
 namespace {
 
-std::u16string U16(const QString& text) { return text.toStdU16String(); }
+std::u16string U16(const QString& text) {
+    return text.toStdU16String();
+}
 
 TEST(WmProfileManagerTest, RecordingProfileIsWmaV2At64kStereo) {
     std::unique_ptr<WmProfileManager> manager;
@@ -45,7 +47,8 @@ TEST(WmHeaderInfoTest, AttributesAndScriptsFollowTheSizeThenValueProtocol) {
     EXPECT_EQ(length, 8);  // three characters and the null, UTF-16
     uint8_t small[4];
     length = sizeof small;
-    EXPECT_EQ(header.GetAttributeByName(&stream, u"Title", &type, small, &length), kAsfEBufferTooSmall);
+    EXPECT_EQ(header.GetAttributeByName(&stream, u"Title", &type, small, &length),
+              kAsfEBufferTooSmall);
     EXPECT_EQ(length, 8);
     EXPECT_EQ(header.StringAttribute(u"Title"), "Abc");
     stream = 1;  // attributes belong to a stream
@@ -67,7 +70,8 @@ TEST(WmHeaderInfoTest, AttributesAndScriptsFollowTheSizeThenValueProtocol) {
     EXPECT_EQ(std::u16string(typeText.c_str()), u"URL");
     EXPECT_EQ(std::u16string(commandText.c_str()), u"http://x/");
     EXPECT_EQ(time, 5000u);
-    EXPECT_EQ(header.GetScript(1, nullptr, &typeLength, nullptr, &commandLength, &time), kEInvalidArg);
+    EXPECT_EQ(header.GetScript(1, nullptr, &typeLength, nullptr, &commandLength, &time),
+              kEInvalidArg);
 
     header.SetAccess(WmHeaderInfo::Access::kReadOnly);
     EXPECT_EQ(header.SetAttribute(0, u"Title", WmtAttrDataType::kString, value.data(), 8),
@@ -134,8 +138,8 @@ TEST_F(WmWriterTest, ConvertsOtherRatesAndChannelsToTheProfile) {
     std::vector<int16_t> block(2205);
     for (int b = 0; b < 20; ++b) {
         for (size_t i = 0; i < block.size(); ++i)
-            block[i] = int16_t(8000 * std::sin(2 * std::numbers::pi * 440 *
-                                               double(b * 2205 + int(i)) / 22050.0));
+            block[i] = int16_t(
+                8000 * std::sin(2 * std::numbers::pi * 440 * double(b * 2205 + int(i)) / 22050.0));
         const WmSampleBuffer sample(reinterpret_cast<const uint8_t*>(block.data()),
                                     uint32_t(block.size() * 2));
         ASSERT_EQ(writer_->WriteSample(0, uint64_t(b) * 1'000'000, 0, sample), kSOk);
@@ -144,13 +148,13 @@ TEST_F(WmWriterTest, ConvertsOtherRatesAndChannelsToTheProfile) {
     EXPECT_EQ(writer_->WriteSample(0, 0, 0, WmSampleBuffer(nullptr, 0)), kNsEInvalidRequest);
 
     QString info;
-    ASSERT_EQ(test::RunProgram(QStringLiteral("ffprobe"),
-                               {QStringLiteral("-v"), QStringLiteral("error"),
-                                QStringLiteral("-show_entries"),
-                                QStringLiteral("format=duration:format_tags=author,artist:stream=codec_name,"
-                                               "sample_rate,channels"),
-                                QStringLiteral("-of"), QStringLiteral("default=nw=1"), path},
-                               &info),
+    ASSERT_EQ(test::RunProgram(
+                  QStringLiteral("ffprobe"),
+                  {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                   QStringLiteral("format=duration:format_tags=author,artist:stream=codec_name,"
+                                  "sample_rate,channels"),
+                   QStringLiteral("-of"), QStringLiteral("default=nw=1"), path},
+                  &info),
               0);
     EXPECT_TRUE(info.contains(QStringLiteral("codec_name=wmav2"))) << info.toStdString();
     EXPECT_TRUE(info.contains(QStringLiteral("sample_rate=44100"))) << info.toStdString();
@@ -158,9 +162,10 @@ TEST_F(WmWriterTest, ConvertsOtherRatesAndChannelsToTheProfile) {
     EXPECT_TRUE(info.contains(QStringLiteral("Writer Test"))) << info.toStdString();
 
     const QString wav = path + QStringLiteral(".wav");
-    ASSERT_EQ(test::RunProgram(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"),
-                                                          QStringLiteral("-i"), path, wav}),
-              0);
+    ASSERT_EQ(
+        test::RunProgram(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"),
+                                                    QStringLiteral("-i"), path, wav}),
+        0);
     test::PcmAudio audio;
     ASSERT_TRUE(test::ReadWav(wav, &audio));
     EXPECT_NEAR(audio.Seconds(), 2.0, 0.15);
