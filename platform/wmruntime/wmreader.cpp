@@ -116,6 +116,11 @@ struct WmReader::Impl {
         callback->OnStatus(WmtStatus::kClosed, kSOk, WmtAttrDataType::kDword, nullptr, openContext);
     }
 
+    // Outputs exist from a successful OPENED until Close. Call with mutex held.
+    bool OutputsReadable() const {
+        return phase == Phase::kReady || phase == Phase::kPlaying || phase == Phase::kPaused;
+    }
+
     // True when a request (close, stop, restart) ends what the thread is doing.
     bool Interrupted() const { return closeRequested || stopRequested || startRequested; }
 
@@ -393,9 +398,7 @@ HResult WmReader::GetOutputCount(uint32_t* count) const {
     if (!count)
         return kEInvalidArg;
     std::lock_guard lock(impl_->mutex);
-    const auto phase = impl_->phase;
-    if (phase == Impl::Phase::kClosed || phase == Impl::Phase::kClosing ||
-        phase == Impl::Phase::kOpening || phase == Impl::Phase::kOpenFailed)
+    if (!impl_->OutputsReadable())
         return kNsEInvalidRequest;
     *count = uint32_t(impl_->outputs.size());
     return kSOk;
@@ -404,13 +407,11 @@ HResult WmReader::GetOutputCount(uint32_t* count) const {
 HResult WmReader::GetOutputProps(uint32_t output, WmOutputMediaProps* props) const {
     if (!props)
         return kEInvalidArg;
-    uint32_t count = 0;
-    const HResult hr = GetOutputCount(&count);
-    if (Failed(hr))
-        return hr;
-    if (output >= count)
-        return kEInvalidArg;
     std::lock_guard lock(impl_->mutex);
+    if (!impl_->OutputsReadable())
+        return kNsEInvalidRequest;
+    if (output >= impl_->outputs.size())
+        return kEInvalidArg;
     return props->SetMediaType(impl_->outputs[output]);
 }
 

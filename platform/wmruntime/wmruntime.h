@@ -207,7 +207,8 @@ struct WmReaderOptions {
 // source's own rate and channel count.
 class WmReader {
 public:
-    ~WmReader();  // closes (reporting CLOSED) and waits for the reader's thread
+    // Closes (reporting CLOSED) and waits for the reader's thread. Not from inside a callback.
+    ~WmReader();
     WmReader(const WmReader&) = delete;
     WmReader& operator=(const WmReader&) = delete;
 
