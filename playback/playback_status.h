@@ -1,0 +1,28 @@
+// playback/playback_status.h
+//
+// The playback status values the engines report and the sink they report them to. The playback
+// controller is the sink; it turns every report into a message posted to the window that started
+// the playback.
+#pragma once
+
+namespace velotune {
+
+enum PlaybackStatus : int {
+    kStatusClosed = 1,     // the engine let go of the stream (always followed by kStatusStopped)
+    kStatusLive = 3,       // playing a live stream (network source)
+    kStatusFile = 4,       // playing a local file or an on-demand source
+    kStatusStopped = 5,    // stopped; the initial state
+    kStatusBuffering = 6,  // tuning or buffering
+};
+
+class IPlaybackStatusSink {
+public:
+    virtual ~IPlaybackStatusSink() = default;
+
+    // Called by an engine whenever its status changes, from whatever thread the event arrived on
+    // (the reader's thread, the audio thread, an engine library's thread). Must not block and must
+    // not touch widgets: the controller only records the value and posts a window message.
+    virtual void SetPlaybackStatus(int status) = 0;
+};
+
+}  // namespace velotune
