@@ -8,8 +8,8 @@ namespace velotune::res {
 namespace {
 
 struct BitmapEntry {
-    int id;
-    const char* file;  // relative to res/
+    int id = 0;
+    const char* file = nullptr;  // relative to res/
 };
 
 // The one table from bitmap ids to files. Button images are named <button>_<state>.
@@ -106,8 +106,8 @@ constexpr std::array kBitmaps = {
 };
 
 struct IconEntry {
-    int id;
-    const char* stem;  // "skin/icons/app" -> skin/icons/app_32.png
+    int id = 0;
+    const char* stem = nullptr;  // "skin/icons/app" -> skin/icons/app_32.png
     std::initializer_list<int> sizes;
 };
 
@@ -123,8 +123,8 @@ const BitmapEntry* FindBitmap(int id) {
 }
 
 const IconEntry* FindIcon(int id) {
-    const auto it = std::find_if(kIcons.begin(), kIcons.end(),
-                                 [id](const IconEntry& e) { return e.id == id; });
+    const auto it =
+        std::find_if(kIcons.begin(), kIcons.end(), [id](const IconEntry& e) { return e.id == id; });
     return it == kIcons.end() ? nullptr : &*it;
 }
 

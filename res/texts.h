@@ -49,4 +49,8 @@ inline constexpr char kSummaryGenres[] = "Genres:    %1";
 inline constexpr char kSummaryPlaylist[] = "Playlist:";
 inline constexpr char kSummaryPlaylistEntry[] = "  %1. %2 (%3)";
 
+// ---- Skin controls --------------------------------------------------------------------------
+inline constexpr char kNoMailProgram[] = "We are unable to locate your default e-mail program.";
+inline constexpr char kNoBrowser[] = "We are unable to locate your default browser.";
+
 }  // namespace velotune::text

@@ -32,10 +32,9 @@ QImage Canvas(int width, int height) {
 }
 
 QColor Mix(const QColor& a, const QColor& b, qreal t) {
-    return QColor::fromRgbF(a.redF() + (b.redF() - a.redF()) * t,
-                            a.greenF() + (b.greenF() - a.greenF()) * t,
-                            a.blueF() + (b.blueF() - a.blueF()) * t,
-                            a.alphaF() + (b.alphaF() - a.alphaF()) * t);
+    return QColor::fromRgbF(
+        a.redF() + (b.redF() - a.redF()) * t, a.greenF() + (b.greenF() - a.greenF()) * t,
+        a.blueF() + (b.blueF() - a.blueF()) * t, a.alphaF() + (b.alphaF() - a.alphaF()) * t);
 }
 
 QColor WithAlpha(QColor c, int alpha) {
@@ -79,10 +78,14 @@ void FillPx(QPainter& p, int x, int y, int w, int h, const QColor& c) {
 
 QColor GlyphColor(State state) {
     switch (state) {
-        case State::Normal: return QColor(0xd4, 0xd9, 0xe3);
-        case State::Hover: return QColor(0xff, 0xff, 0xff);
-        case State::Pressed: return color::kAccentBright;
-        case State::Disabled: return QColor(0x4a, 0x4f, 0x5a);
+        case State::Normal:
+            return QColor(0xd4, 0xd9, 0xe3);
+        case State::Hover:
+            return QColor(0xff, 0xff, 0xff);
+        case State::Pressed:
+            return color::kAccentBright;
+        case State::Disabled:
+            return QColor(0x4a, 0x4f, 0x5a);
     }
     return Qt::white;
 }

@@ -43,7 +43,8 @@ int WriteAll(const QString& resDir) {
     }
     for (int id : IconIds())
         for (int size : IconSizes(id)) {
-            ok = Save(skinart::PaintIcon(id, size), resDir + QLatin1Char('/') + IconFile(id, size)) &&
+            ok = Save(skinart::PaintIcon(id, size),
+                      resDir + QLatin1Char('/') + IconFile(id, size)) &&
                  ok;
             ++written;
         }
@@ -65,7 +66,8 @@ int WritePreviews(const QString& dir) {
         int x = 4;
         for (int size : {16, 22, 24, 32}) {
             for (int row = 0; row < 2; ++row) {
-                p.drawImage(QPoint(x, 4 + row * 40), skinart::PaintIcon(velotune::res::kIconApp, size));
+                p.drawImage(QPoint(x, 4 + row * 40),
+                            skinart::PaintIcon(velotune::res::kIconApp, size));
                 p.drawImage(QPoint(x + size + 4, 4 + row * 40),
                             skinart::PaintIcon(velotune::res::kIconTray, size));
             }
@@ -73,7 +75,8 @@ int WritePreviews(const QString& dir) {
         }
         p.end();
         ok = Save(strip.scaled(strip.size() * 4, Qt::IgnoreAspectRatio, Qt::FastTransformation),
-                  dir + QStringLiteral("/icons.png")) && ok;
+                  dir + QStringLiteral("/icons.png")) &&
+             ok;
     }
     // Close-ups of the main view (the preview is three times the real size).
     const QImage main = skinart::PreviewMainView();

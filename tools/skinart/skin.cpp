@@ -1,8 +1,8 @@
 #include "tools/skinart/skin.h"
 
 #include <QFont>
-#include <QPainterPathStroker>
 #include <QLinearGradient>
+#include <QPainterPathStroker>
 #include <QRadialGradient>
 #include <array>
 #include <cmath>
@@ -29,8 +29,8 @@ QFont BrandFont(qreal px, QFont::Weight weight = QFont::Bold) {
 }
 
 // ---- Glyphs ---------------------------------------------------------------------------------
-// Each glyph draws into the face of a button of the given size; (cx, cy) is the centre pixel
-// grid position, colours come from the state.
+// Each glyph draws into the face of a button of the given size, centred on it, in the colour of
+// the state. Straight glyphs are whole pixels, so they stay crisp at their real size.
 
 using Glyph = std::function<void(QPainter&, QSize, State)>;
 
@@ -55,8 +55,8 @@ void PixelTriangle(QPainter& p, int left, int top, int rows, bool up, int baseWi
 
 void PlayGlyph(QPainter& p, QSize s, State st) {
     const qreal cx = s.width() / 2.0, cy = s.height() / 2.0;
-    Triangle(p, QPolygonF({QPointF(cx - 3.5, cy - 5), QPointF(cx - 3.5, cy + 5),
-                           QPointF(cx + 5, cy)}),
+    Triangle(p,
+             QPolygonF({QPointF(cx - 3.5, cy - 5), QPointF(cx - 3.5, cy + 5), QPointF(cx + 5, cy)}),
              GlyphColor(st));
 }
 
@@ -127,7 +127,7 @@ void OpenListGlyph(QPainter& p, QSize s, State st) {
 void OpenMenuGlyph(QPainter& p, QSize s, State st) {
     const QColor c = GlyphColor(st);
     const int cx = s.width() / 2, cy = s.height() / 2;
-    // Three dots above a small chevron: "more, opens a menu".
+    // A small chevron: the button opens a menu.
     PixelTriangle(p, cx - 3, cy - 1, 3, false, 6, c);
 }
 
@@ -178,7 +178,8 @@ void CloseGlyph(QPainter& p, QSize s, State st) {
         p.drawEllipse(QRectF(QPointF(0, 0), QSizeF(s)).adjusted(1, 1, -1, -1));
         p.restore();
     }
-    const QColor c = st == State::Hover || st == State::Pressed ? QColor(Qt::white) : GlyphColor(st);
+    const QColor c =
+        st == State::Hover || st == State::Pressed ? QColor(Qt::white) : GlyphColor(st);
     for (int i = 0; i < 4; ++i) {
         FillPx(p, 3 + i, 3 + i, 1, 1, c);
         FillPx(p, 6 - i, 3 + i, 1, 1, c);
@@ -201,10 +202,18 @@ void LayoutGlyph(QPainter& p, QSize, State st) {
 void PresetGlyph(QPainter& p, QSize s, State st) {
     QColor led;
     switch (st) {
-        case State::Normal: led = Mix(color::kAccent, QColor(0x2a, 0x2e, 0x37), 0.55); break;
-        case State::Hover: led = Mix(color::kAccent, Qt::white, 0.1); break;
-        case State::Pressed: led = color::kAccentBright; break;
-        case State::Disabled: led = QColor(0x30, 0x34, 0x3c); break;
+        case State::Normal:
+            led = Mix(color::kAccent, QColor(0x2a, 0x2e, 0x37), 0.55);
+            break;
+        case State::Hover:
+            led = Mix(color::kAccent, Qt::white, 0.1);
+            break;
+        case State::Pressed:
+            led = color::kAccentBright;
+            break;
+        case State::Disabled:
+            led = QColor(0x30, 0x34, 0x3c);
+            break;
     }
     const int w = 7, left = (s.width() - w) / 2, top = s.height() / 2 - 1;
     if (st == State::Pressed) {
@@ -264,9 +273,9 @@ void EditGlyph(QPainter& p, QSize s, State st) {
     p.rotate(-45);
     p.setPen(Qt::NoPen);
     p.setBrush(c);
-    p.drawRect(QRectF(-3.2, -1.1, 6.0, 2.2));                                     // body
+    p.drawRect(QRectF(-3.2, -1.1, 6.0, 2.2));                                               // body
     p.drawPolygon(QPolygonF({QPointF(-4.0, -1.1), QPointF(-4.0, 1.1), QPointF(-6.0, 0)}));  // tip
-    p.drawRect(QRectF(3.6, -1.1, 1.6, 2.2));                                      // eraser
+    p.drawRect(QRectF(3.6, -1.1, 1.6, 2.2));  // eraser
     p.restore();
 }
 
@@ -332,62 +341,126 @@ const std::vector<ButtonArt>& Buttons() {
         const QSize transport(23, 21);
         auto rr = [](QSize s, qreal r) { return RoundedRect(QSizeF(s), r); };
         b.push_back({{kBmpPresetNormal, kBmpPresetHover, kBmpPresetPressed, kBmpPresetDisabled},
-                     QSize(15, 12), rr(QSize(15, 12), 3.5), PresetGlyph, color::kAccent, false});
+                     QSize(15, 12),
+                     rr(QSize(15, 12), 3.5),
+                     PresetGlyph,
+                     color::kAccent,
+                     false});
         b.push_back({{kBmpPlayNormal, kBmpPlayHover, kBmpPlayPressed, kBmpPlayDisabled},
-                     transport, rr(transport, 5), PlayGlyph});
+                     transport,
+                     rr(transport, 5),
+                     PlayGlyph});
         b.push_back({{kBmpPauseNormal, kBmpPauseHover, kBmpPausePressed, kBmpPauseDisabled},
-                     transport, rr(transport, 5), PauseGlyph});
+                     transport,
+                     rr(transport, 5),
+                     PauseGlyph});
         b.push_back({{kBmpStopNormal, kBmpStopHover, kBmpStopPressed, kBmpStopDisabled},
-                     transport, rr(transport, 5), StopGlyph});
+                     transport,
+                     rr(transport, 5),
+                     StopGlyph});
         b.push_back({{kBmpRecordNormal, kBmpRecordHover, kBmpRecordPressed, kBmpRecordDisabled},
-                     transport, rr(transport, 5), RecordGlyph, color::kRecord});
+                     transport,
+                     rr(transport, 5),
+                     RecordGlyph,
+                     color::kRecord});
         b.push_back({{kBmpInfoNormal, kBmpInfoHover, kBmpInfoPressed, kBmpInfoDisabled},
-                     transport, rr(transport, 5), InfoGlyph});
-        b.push_back({{kBmpOpenListNormal, kBmpOpenListHover, kBmpOpenListPressed,
-                      kBmpOpenListDisabled},
-                     QSize(18, 21), rr(QSize(18, 21), 5), OpenListGlyph});
-        b.push_back({{kBmpOpenMenuNormal, kBmpOpenMenuHover, kBmpOpenMenuPressed,
-                      kBmpOpenMenuDisabled},
-                     QSize(10, 15), rr(QSize(10, 15), 4), OpenMenuGlyph});
+                     transport,
+                     rr(transport, 5),
+                     InfoGlyph});
+        b.push_back(
+            {{kBmpOpenListNormal, kBmpOpenListHover, kBmpOpenListPressed, kBmpOpenListDisabled},
+             QSize(18, 21),
+             rr(QSize(18, 21), 5),
+             OpenListGlyph});
+        b.push_back(
+            {{kBmpOpenMenuNormal, kBmpOpenMenuHover, kBmpOpenMenuPressed, kBmpOpenMenuDisabled},
+             QSize(10, 15),
+             rr(QSize(10, 15), 4),
+             OpenMenuGlyph});
         b.push_back({{kBmpPrevNormal, kBmpPrevHover, kBmpPrevPressed, kBmpPrevDisabled},
-                     QSize(9, 30), RockerKey(QSize(9, 30), true), PrevGlyph});
+                     QSize(9, 30),
+                     RockerKey(QSize(9, 30), true),
+                     PrevGlyph});
         b.push_back({{kBmpNextNormal, kBmpNextHover, kBmpNextPressed, kBmpNextDisabled},
-                     QSize(9, 30), RockerKey(QSize(9, 30), false), NextGlyph});
+                     QSize(9, 30),
+                     RockerKey(QSize(9, 30), false),
+                     NextGlyph});
         b.push_back({{kBmpCenterNormal, kBmpCenterHover, kBmpCenterPressed, kBmpCenterDisabled},
-                     QSize(14, 14), Ellipse(QSizeF(14, 14)), CenterGlyph, color::kAccent, false});
+                     QSize(14, 14),
+                     Ellipse(QSizeF(14, 14)),
+                     CenterGlyph,
+                     color::kAccent,
+                     false});
         b.push_back({{kBmpMenuNormal, kBmpMenuHover, kBmpMenuPressed, kBmpMenuDisabled},
-                     QSize(10, 10), Ellipse(QSizeF(10, 10)), MenuGlyph, color::kAccent, false});
+                     QSize(10, 10),
+                     Ellipse(QSizeF(10, 10)),
+                     MenuGlyph,
+                     color::kAccent,
+                     false});
         b.push_back({{kBmpCloseNormal, kBmpCloseHover, kBmpClosePressed, kBmpCloseDisabled},
-                     QSize(10, 10), Ellipse(QSizeF(10, 10)), CloseGlyph, color::kRecord, false});
-        b.push_back({{kBmpMinimizeNormal, kBmpMinimizeHover, kBmpMinimizePressed,
-                      kBmpMinimizeDisabled},
-                     QSize(10, 10), Ellipse(QSizeF(10, 10)), MinimizeGlyph, color::kAccent, false});
+                     QSize(10, 10),
+                     Ellipse(QSizeF(10, 10)),
+                     CloseGlyph,
+                     color::kRecord,
+                     false});
+        b.push_back(
+            {{kBmpMinimizeNormal, kBmpMinimizeHover, kBmpMinimizePressed, kBmpMinimizeDisabled},
+             QSize(10, 10),
+             Ellipse(QSizeF(10, 10)),
+             MinimizeGlyph,
+             color::kAccent,
+             false});
         b.push_back({{kBmpLayoutNormal, kBmpLayoutHover, kBmpLayoutPressed, kBmpLayoutDisabled},
-                     QSize(10, 10), Ellipse(QSizeF(10, 10)), LayoutGlyph, color::kAccent, false});
+                     QSize(10, 10),
+                     Ellipse(QSizeF(10, 10)),
+                     LayoutGlyph,
+                     color::kAccent,
+                     false});
         const QSize mini(13, 10);
-        b.push_back({{kBmpMiniPlay, kBmpMiniPlay, kBmpMiniPlay, kBmpMiniPlay}, mini,
-                     rr(mini, 3.5), MiniPlayGlyph});
-        b.push_back({{kBmpMiniStop, kBmpMiniStop, kBmpMiniStop, kBmpMiniStop}, mini,
-                     rr(mini, 3.5), MiniStopGlyph});
-        b.push_back({{kBmpMiniPrev, kBmpMiniPrev, kBmpMiniPrev, kBmpMiniPrev}, mini,
-                     rr(mini, 3.5), MiniPrevGlyph});
-        b.push_back({{kBmpMiniNext, kBmpMiniNext, kBmpMiniNext, kBmpMiniNext}, mini,
-                     rr(mini, 3.5), MiniNextGlyph});
+        b.push_back({{kBmpMiniPlay, kBmpMiniPlay, kBmpMiniPlay, kBmpMiniPlay},
+                     mini,
+                     rr(mini, 3.5),
+                     MiniPlayGlyph});
+        b.push_back({{kBmpMiniStop, kBmpMiniStop, kBmpMiniStop, kBmpMiniStop},
+                     mini,
+                     rr(mini, 3.5),
+                     MiniStopGlyph});
+        b.push_back({{kBmpMiniPrev, kBmpMiniPrev, kBmpMiniPrev, kBmpMiniPrev},
+                     mini,
+                     rr(mini, 3.5),
+                     MiniPrevGlyph});
+        b.push_back({{kBmpMiniNext, kBmpMiniNext, kBmpMiniNext, kBmpMiniNext},
+                     mini,
+                     rr(mini, 3.5),
+                     MiniNextGlyph});
         const QSize listButton(26, 16), arrow(18, 10);
-        b.push_back({{kBmpListAddNormal, kBmpListAddHover, kBmpListAddPressed,
-                      kBmpListAddDisabled},
-                     listButton, rr(listButton, 5), AddGlyph});
-        b.push_back({{kBmpListEditNormal, kBmpListEditHover, kBmpListEditPressed,
-                      kBmpListEditDisabled},
-                     listButton, rr(listButton, 5), EditGlyph});
+        b.push_back({{kBmpListAddNormal, kBmpListAddHover, kBmpListAddPressed, kBmpListAddDisabled},
+                     listButton,
+                     rr(listButton, 5),
+                     AddGlyph});
+        b.push_back(
+            {{kBmpListEditNormal, kBmpListEditHover, kBmpListEditPressed, kBmpListEditDisabled},
+             listButton,
+             rr(listButton, 5),
+             EditGlyph});
         b.push_back({{kBmpListRemoveNormal, kBmpListRemoveHover, kBmpListRemovePressed,
                       kBmpListRemoveDisabled},
-                     listButton, rr(listButton, 5), RemoveGlyph});
+                     listButton,
+                     rr(listButton, 5),
+                     RemoveGlyph});
         b.push_back({{kBmpListUpNormal, kBmpListUpHover, kBmpListUpPressed, kBmpListUpDisabled},
-                     arrow, rr(arrow, 3.5), UpGlyph, color::kAccent, false});
-        b.push_back({{kBmpListDownNormal, kBmpListDownHover, kBmpListDownPressed,
-                      kBmpListDownDisabled},
-                     arrow, rr(arrow, 3.5), DownGlyph, color::kAccent, false});
+                     arrow,
+                     rr(arrow, 3.5),
+                     UpGlyph,
+                     color::kAccent,
+                     false});
+        b.push_back(
+            {{kBmpListDownNormal, kBmpListDownHover, kBmpListDownPressed, kBmpListDownDisabled},
+             arrow,
+             rr(arrow, 3.5),
+             DownGlyph,
+             color::kAccent,
+             false});
         return b;
     }();
     return kButtons;
@@ -556,18 +629,24 @@ QImage AboutLogo() {
 
 QImage PaintBitmap(int id) {
     switch (id) {
-        case kBmpMainView: return MainView();
-        case kBmpMinibar: return Minibar();
-        case kBmpListWindow: return ListWindow();
-        case kBmpSliderBackground: return SliderBackground();
-        case kBmpAboutLogo: return AboutLogo();
-        default: break;
+        case kBmpMainView:
+            return MainView();
+        case kBmpMinibar:
+            return Minibar();
+        case kBmpListWindow:
+            return ListWindow();
+        case kBmpSliderBackground:
+            return SliderBackground();
+        case kBmpAboutLogo:
+            return AboutLogo();
+        default:
+            break;
     }
     for (const ButtonArt& art : Buttons()) {
         for (int s = 0; s < 4; ++s) {
             if (art.ids[static_cast<size_t>(s)] == id)
-                return PaintButton(art, art.ids[0] == art.ids[1] ? State::Normal
-                                                                  : static_cast<State>(s));
+                return PaintButton(
+                    art, art.ids[0] == art.ids[1] ? State::Normal : static_cast<State>(s));
         }
     }
     return QImage();
@@ -601,23 +680,23 @@ QImage PaintIcon(int id, int size) {
 
 QList<Placement> MainViewPlacements() {
     return {
-        {kBmpPresetNormal, {44, 84}}, {kBmpPresetNormal, {61, 84}},
-        {kBmpPresetNormal, {78, 84}}, {kBmpPresetNormal, {96, 84}},
-        {kBmpPresetNormal, {113, 84}}, {kBmpPresetNormal, {130, 84}},
-        {kBmpPlayNormal, {148, 75}}, {kBmpStopNormal, {174, 75}},
-        {kBmpRecordNormal, {199, 75}}, {kBmpInfoNormal, {224, 75}},
+        {kBmpPresetNormal, {44, 84}},    {kBmpPresetNormal, {61, 84}},
+        {kBmpPresetNormal, {78, 84}},    {kBmpPresetNormal, {96, 84}},
+        {kBmpPresetNormal, {113, 84}},   {kBmpPresetNormal, {130, 84}},
+        {kBmpPlayNormal, {148, 75}},     {kBmpStopNormal, {174, 75}},
+        {kBmpRecordNormal, {199, 75}},   {kBmpInfoNormal, {224, 75}},
         {kBmpOpenListNormal, {249, 75}}, {kBmpOpenMenuNormal, {268, 78}},
-        {kBmpPrevNormal, {11, 11}}, {kBmpNextNormal, {11, 60}},
-        {kBmpCenterNormal, {4, 44}}, {kBmpMenuNormal, {5, 6}},
-        {kBmpCloseNormal, {283, 6}}, {kBmpMinimizeNormal, {261, 6}},
+        {kBmpPrevNormal, {11, 11}},      {kBmpNextNormal, {11, 60}},
+        {kBmpCenterNormal, {4, 44}},     {kBmpMenuNormal, {5, 6}},
+        {kBmpCloseNormal, {283, 6}},     {kBmpMinimizeNormal, {261, 6}},
         {kBmpLayoutNormal, {272, 6}},
     };
 }
 
 QList<Placement> MinibarPlacements() {
     return {
-        {kBmpMiniPlay, {180, 6}}, {kBmpMiniStop, {195, 6}}, {kBmpMiniPrev, {210, 6}},
-        {kBmpMiniNext, {225, 6}}, {kBmpMenuNormal, {6, 6}}, {kBmpCloseNormal, {285, 6}},
+        {kBmpMiniPlay, {180, 6}},       {kBmpMiniStop, {195, 6}},     {kBmpMiniPrev, {210, 6}},
+        {kBmpMiniNext, {225, 6}},       {kBmpMenuNormal, {6, 6}},     {kBmpCloseNormal, {285, 6}},
         {kBmpMinimizeNormal, {261, 6}}, {kBmpLayoutNormal, {273, 6}},
     };
 }
@@ -626,7 +705,7 @@ QList<Placement> ListWindowPlacements() {
     return {
         {kBmpListCloseNormal, {286, 7}}, {kBmpListAddNormal, {17, 227}},
         {kBmpListEditNormal, {47, 227}}, {kBmpListRemoveNormal, {76, 227}},
-        {kBmpListUpNormal, {226, 224}}, {kBmpListDownNormal, {226, 235}},
+        {kBmpListUpNormal, {226, 224}},  {kBmpListDownNormal, {226, 235}},
     };
 }
 
@@ -694,7 +773,8 @@ QImage Scaled(const QImage& image, int factor) {
 QImage PreviewMainView() {
     QImage window = PaintBitmap(kBmpMainView);
     Place(window, MainViewPlacements());
-    SampleText(window, QRect(22, 41, 252, 21), 19, QStringLiteral("You are tuned to Radio Paradise"));
+    SampleText(window, QRect(22, 41, 252, 21), 19,
+               QStringLiteral("You are tuned to Radio Paradise"));
     SampleSlider(window, 35);
     return Scaled(OnDesktop(window), 3);
 }

@@ -1,0 +1,135 @@
+#include "skin/controls/scrollingtext.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QTimerEvent>
+#include <algorithm>
+#include <cstring>
+
+namespace velotune {
+
+CScrollingText::CScrollingText(QWidget* parent) : QWidget(parent), font_(QWidget::font()) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+CScrollingText::~CScrollingText() {
+    StopScrolling();
+}
+
+void CScrollingText::Restart() {
+    nextChar_ = 0;
+    remaining_ = 0;
+    built_ = false;
+}
+
+void CScrollingText::SetText(const QString& text) {
+    text_ = text;
+    Restart();
+}
+
+void CScrollingText::SetFont(const QFont& font) {
+    font_ = font;
+    Restart();
+}
+
+void CScrollingText::SetScrollPeriod(int milliseconds) {
+    periodMs_ = milliseconds > 0 ? milliseconds : kDefaultPeriodMs;
+}
+
+void CScrollingText::SetTextColor(QColor color) {
+    textColor_ = color;
+}
+
+void CScrollingText::SetBackgroundColor(QColor color) {
+    backgroundColor_ = color;
+}
+
+void CScrollingText::StartScrolling() {
+    timer_.stop();
+    Build();
+    running_ = true;
+    timer_.start(periodMs_, this);
+}
+
+void CScrollingText::StopScrolling() {
+    timer_.stop();
+    running_ = false;
+}
+
+void CScrollingText::Build() {
+    const QFontMetrics fm(font_);
+    const int stripWidth = width() + fm.maxWidth();
+    strip_ = QImage(std::max(stripWidth, 1), std::max(fm.height(), 1), QImage::Format_RGB32);
+    strip_.fill(backgroundColor_);
+    frame_ = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    frame_.fill(backgroundColor_);
+    // The strip starts empty, so whatever was entering is gone: the next tick brings in the
+    // next character.
+    remaining_ = 0;
+    built_ = true;
+}
+
+void CScrollingText::Tick() {
+    if (!built_ || !running_) {
+        Build();
+        return;
+    }
+
+    const int visible = width();
+    if (remaining_ <= 0 && !text_.isEmpty()) {
+        if (nextChar_ >= text_.size())
+            nextChar_ = 0;
+        const QChar ch = text_.at(nextChar_++);
+        const QFontMetrics fm(font_);
+        QPainter painter(&strip_);
+        painter.fillRect(QRect(visible, 0, strip_.width() - visible, strip_.height()),
+                         backgroundColor_);
+        painter.setFont(font_);
+        painter.setPen(textColor_);
+        painter.drawText(QPoint(visible, fm.ascent()), QString(ch));
+        remaining_ = fm.horizontalAdvance(ch) - 1;
+    }
+
+    // Shift the strip left; the columns it leaves behind at the right get the background.
+    const int w = strip_.width();
+    const int shift = std::min(kStepPixels, w);
+    const QRgb background = backgroundColor_.rgb();
+    for (int y = 0; y < strip_.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(strip_.scanLine(y));
+        std::memmove(row, row + shift, static_cast<size_t>(w - shift) * sizeof(QRgb));
+        for (int x = w - shift; x < w; ++x)
+            row[x] = background;
+    }
+
+    frame_.fill(backgroundColor_);
+    {
+        QPainter painter(&frame_);
+        const int top = (height() - strip_.height()) / 2;
+        painter.drawImage(QPoint(0, top), strip_, QRect(0, 0, visible, strip_.height()));
+    }
+    remaining_ -= kStepPixels;
+    update();
+}
+
+void CScrollingText::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (built_ && frame_.size() == size())
+        painter.drawImage(QPoint(0, 0), frame_);
+    else
+        painter.fillRect(rect(), backgroundColor_);
+}
+
+void CScrollingText::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == timer_.timerId())
+        Tick();
+    else
+        QWidget::timerEvent(event);
+}
+
+void CScrollingText::resizeEvent(QResizeEvent* event) {
+    // The images follow the control's size; rebuild them on the next tick.
+    built_ = false;
+    QWidget::resizeEvent(event);
+}
+
+}  // namespace velotune
