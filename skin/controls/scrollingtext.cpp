@@ -127,8 +127,10 @@ void CScrollingText::timerEvent(QTimerEvent* event) {
 }
 
 void CScrollingText::resizeEvent(QResizeEvent* event) {
-    // The images follow the control's size; rebuild them on the next tick.
-    built_ = false;
+    // The images follow the control's size; rebuild them on the next tick. A hidden control
+    // gets its resize event only when shown, after it may have been built at that size.
+    if (frame_.size() != size())
+        built_ = false;
     QWidget::resizeEvent(event);
 }
 

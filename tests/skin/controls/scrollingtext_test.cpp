@@ -110,6 +110,19 @@ TEST_F(ScrollingTextTest, StoppedOrEmptyMarqueeDoesNotAdvance) {
     EXPECT_FALSE(marquee_.IsScrolling());
 }
 
+TEST_F(ScrollingTextTest, ShowingTheControlDoesNotRestartIt) {
+    // A layout set up before the window is shown: the control's resize arrives with the show.
+    marquee_.SetText(QStringLiteral("abc"));
+    marquee_.StartScrolling();
+    marquee_.Tick();
+    const int remaining = marquee_.RemainingPixels();
+    marquee_.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&marquee_));
+    marquee_.Tick();
+    EXPECT_EQ(marquee_.NextCharIndex(), 1);
+    EXPECT_EQ(marquee_.RemainingPixels(), remaining - 2);
+}
+
 TEST_F(ScrollingTextTest, TimerDrivesTheTicksAtTheScrollPeriod) {
     EXPECT_EQ(marquee_.ScrollPeriod(), 50);
     marquee_.SetScrollPeriod(5);
