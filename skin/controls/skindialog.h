@@ -42,6 +42,8 @@ public:
     // The same with an image file instead of a compiled-in bitmap.
     int SetSkin(const QString& path, QColor transparent);
 
+    // The current skin image and the window's shape cut from it (window coordinates); the
+    // shape's bounding box is the window's visible rectangle.
     const CSkinBitmap& SkinBitmap() const { return bitmap_; }
     const QRegion& SkinRegion() const { return region_; }
 
