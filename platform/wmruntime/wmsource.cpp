@@ -190,10 +190,12 @@ HResult Source::OpenAny(const std::string& url) {
         }
         return hr;
     }
-    openedUrl_ = url;
+    // Schemes are case-insensitive, FFmpeg's protocol names are not: "HTTP://" goes on as
+    // "http://".
+    openedUrl_ = scheme + url.substr(scheme.size());
     if ((scheme == "http" || scheme == "https") && demuxerFromContentType_)
-        return OpenByContentType(url);
-    return OpenInput(url, nullptr, false);
+        return OpenByContentType(openedUrl_);
+    return OpenInput(openedUrl_, nullptr, false);
 }
 
 HResult Source::OpenByContentType(const std::string& url) {

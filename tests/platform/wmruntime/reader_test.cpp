@@ -154,9 +154,12 @@ TEST_P(ReaderTest, HttpFileBuffersAroundTheInitialFill) {
     test::FixtureServer server(*folder_);
     ASSERT_TRUE(server.IsRunning());
     const QString name = QFileInfo(File(GetParam())).fileName();
+    QString url = server.Url(QLatin1Char('/') + name);
+    if (GetParam() == ToneFormat::Mp3)
+        url.replace(0, 4, QStringLiteral("HTTP"));  // a scheme in capitals is the same scheme
     ReaderRecorder rec;
     test::CloseOnExit recCloser(reader_.get());
-    ASSERT_EQ(reader_->Open(U16(server.Url(QLatin1Char('/') + name)), &rec, nullptr), kSOk);
+    ASSERT_EQ(reader_->Open(U16(url), &rec, nullptr), kSOk);
     ASSERT_TRUE(rec.WaitFor(WmtStatus::kOpened));
     ASSERT_EQ(rec.ResultOf(WmtStatus::kOpened), kSOk);
     EXPECT_EQ(StringAttribute(reader_->HeaderInfo(), u"Title"), QStringLiteral("Tone Title"));
