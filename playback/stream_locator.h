@@ -1,0 +1,54 @@
+// playback/stream_locator.h
+//
+// CStreamLocator finds the stream addresses listed in an ASX reference file. Many stations publish
+// a small ASX file instead of a stream address; when the media runtime cannot open such a URL, the
+// Windows Media engine asks the locator for the addresses in it and tries them in order.
+//
+// The locator downloads the file over HTTP and picks the addresses out of the text with a fixed
+// set of markers; it is not an XML parser. "mms://" addresses are handed on with the scheme
+// "http://", which the media runtime reaches the same servers through.
+//
+// Threading: a locator is a short-lived object made for one request on one thread.
+// ResolveReferences blocks that thread for the download (bounded by the HTTP layer's connect and
+// stall timeouts). Nothing here touches a QObject.
+#pragma once
+
+#include <QByteArray>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/http/http.h"
+
+namespace velotune {
+
+class CStreamLocator {
+public:
+    CStreamLocator();
+
+    // True when the URL names a reference file: it contains ".asx" anywhere (case-sensitive).
+    static bool IsReferenceFile(std::string_view url);
+
+    // Downloads the reference file at url and returns the stream addresses it lists, in the order
+    // in which they stand in the file. A URL that is no reference file, a download that fails, or
+    // a file without usable references gives none.
+    std::vector<std::string> ResolveReferences(const std::string& url);
+
+    // For diagnostics and tests: the downloaded text (all lines joined without line breaks, or
+    // "EMPTY" when the URL named no reference file) and how many of its lines hold "<ref href".
+    const QByteArray& CollectedText() const { return text_; }
+    int ReferenceCount() const { return referenceCount_; }
+
+    // The most the locator downloads; a reference file is a few hundred bytes, so anything
+    // longer is not one and is cut here rather than read without end.
+    static constexpr qsizetype kMaxTextBytes = 1 << 20;
+
+private:
+    void Download(const std::string& url);
+
+    platform::HttpOptions options_;  // the session: default agent, preconfigured access
+    QByteArray text_;                // the collected text; "" until a request
+    int referenceCount_ = 0;         // lines holding "<ref href" (compared in lower case)
+};
+
+}  // namespace velotune
