@@ -1,0 +1,158 @@
+// tests/playback/engine_test_support.h
+//
+// What the engine tests share: a status sink that records every report (from any thread) and lets
+// the test wait for one, a fixture with a fresh engine and the capture file that shows what a
+// listener heard, and ffprobe/ffmpeg readings of recorded files.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "playback/playback_status.h"
+#include "playback/wm_engine.h"
+#include "tests/support/test_env.h"
+#include "tests/support/tone.h"
+
+namespace velotune::test {
+
+class StatusRecorder : public IPlaybackStatusSink {
+public:
+    void SetPlaybackStatus(int status) override {
+        std::lock_guard lock(mutex_);
+        statuses_.push_back(status);
+        changed_.notify_all();
+    }
+
+    std::vector<int> Statuses() const {
+        std::lock_guard lock(mutex_);
+        return statuses_;
+    }
+    size_t Count() const {
+        std::lock_guard lock(mutex_);
+        return statuses_.size();
+    }
+
+    // Waits until `status` has been reported at position `from` or later.
+    bool WaitFor(int status, int timeoutMs = 20000, size_t from = 0) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+            for (size_t i = from; i < statuses_.size(); ++i)
+                if (statuses_[i] == status)
+                    return true;
+            return false;
+        });
+    }
+
+    // Waits until the engine has let go of the stream (a 5 at `from` or later) and the reports
+    // have settled (nothing new for a moment), then returns what came from `from` on.
+    std::vector<int> WaitForEnd(size_t from, int timeoutMs = 20000) {
+        WaitFor(kStatusStopped, timeoutMs, from);
+        size_t count = Count();
+        for (;;) {
+            std::unique_lock lock(mutex_);
+            if (!changed_.wait_for(lock, std::chrono::milliseconds(400),
+                                   [&] { return statuses_.size() != count; }))
+                break;
+            count = statuses_.size();
+        }
+        const std::vector<int> all = Statuses();
+        return std::vector<int>(all.begin() + std::ptrdiff_t(std::min(from, all.size())),
+                                all.end());
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<int> statuses_;  // guarded by mutex_
+};
+
+// True when the reports are one or more "1, 5" pairs: the engine let go of the stream and said
+// so, possibly more than once, with nothing else in between.
+inline bool OnlyClosedThenStopped(const std::vector<int>& statuses) {
+    if (statuses.empty() || statuses.size() % 2 != 0)
+        return false;
+    for (size_t i = 0; i < statuses.size(); i += 2)
+        if (statuses[i] != kStatusClosed || statuses[i + 1] != kStatusStopped)
+            return false;
+    return true;
+}
+
+// A fresh, initialised engine at full volume per test, reporting to `statuses_`, whose device
+// writes what it plays into the capture file.
+class EngineFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = MakeTempDir(QStringLiteral("engine"));
+        capture_ = folder_ + QStringLiteral("/heard.wav");
+        qputenv("VELOTUNE_WAVE_CAPTURE", QFile::encodeName(capture_));
+        engine_ = std::make_unique<CWmEngine>(&statuses_);
+        ASSERT_EQ(engine_->Initialise(), platform::kSOk);
+        engine_->SetVolume(100);
+    }
+    void TearDown() override {
+        engine_.reset();
+        qunsetenv("VELOTUNE_WAVE_CAPTURE");
+    }
+
+    PcmAudio Heard() const {
+        PcmAudio audio;
+        ReadWav(capture_, &audio);
+        return audio;
+    }
+
+    QString folder_;
+    QString capture_;
+    StatusRecorder statuses_;  // outlives the engine that reports to it
+    std::unique_ptr<CWmEngine> engine_;
+};
+
+// "key=value" lines of ffprobe about a file (keys lower case, "tag:" dropped).
+inline QMap<QString, QString> Probe(const QString& path) {
+    QString out;
+    RunProgram(QStringLiteral("ffprobe"),
+               {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                QStringLiteral("format=format_name,duration:format_tags=title:"
+                               "stream=codec_name,sample_rate,channels"),
+                QStringLiteral("-of"), QStringLiteral("default=nw=1"), path},
+               &out);
+    QMap<QString, QString> values;
+    for (const QString& line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq > 0)
+            values.insert(line.left(eq).toLower().remove(QStringLiteral("tag:")),
+                          line.mid(eq + 1).trimmed());
+    }
+    return values;
+}
+
+// Decodes a media file to 16-bit PCM with the ffmpeg command line.
+inline PcmAudio DecodeToPcm(const QString& path) {
+    const QString wav = path + QStringLiteral(".decoded.wav");
+    PcmAudio audio;
+    if (RunProgram(QStringLiteral("ffmpeg"),
+                   {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
+                    QStringLiteral("-i"), path, QStringLiteral("-c:a"), QStringLiteral("pcm_s16le"),
+                    wav}) == 0)
+        ReadWav(wav, &audio);
+    return audio;
+}
+
+// The part of a recording from `from` seconds on.
+inline PcmAudio From(const PcmAudio& audio, double from) {
+    PcmAudio part = audio;
+    const size_t skip =
+        std::min(part.samples.size(), size_t(from * audio.sampleRate) * size_t(audio.channels));
+    part.samples.erase(part.samples.begin(), part.samples.begin() + std::ptrdiff_t(skip));
+    return part;
+}
+
+}  // namespace velotune::test
