@@ -53,4 +53,30 @@ inline constexpr char kSummaryPlaylistEntry[] = "  %1. %2 (%3)";
 inline constexpr char kNoMailProgram[] = "We are unable to locate your default e-mail program.";
 inline constexpr char kNoBrowser[] = "We are unable to locate your default browser.";
 
+// ---- Engine player (tools/velotune-play) -----------------------------------------------------
+inline constexpr char kPlayerToolDescription[] =
+    "Plays or records one URL or file through a playback engine and prints each playback status "
+    "as it arrives.";
+inline constexpr char kPlayerToolUrlArgument[] = "The URL or file to play.";
+inline constexpr char kPlayerToolRealOption[] =
+    "Play through the RealSystem engine instead of the Windows Media engine.";
+inline constexpr char kPlayerToolRecordOption[] = "Record what plays into the .wma <file>.";
+inline constexpr char kPlayerToolSecondsOption[] =
+    "Stop after <seconds> (default: play to the end).";
+inline constexpr char kPlayerToolVolumeOption[] = "Volume level <level>, 0 to 100 (default 100).";
+inline constexpr char kPlayerToolUsageError[] = "Give exactly one URL or file to play.";
+inline constexpr char kPlayerToolBadValue[] = "velotune-play: \"%1\" is not a valid %2.";
+inline constexpr char kPlayerToolRealNotBuilt[] = "RealSystem engine not built yet";
+inline constexpr char kPlayerToolRealNoRecording[] =
+    "velotune-play: the RealSystem engine cannot record.";
+inline constexpr char kPlayerToolInitFailed[] =
+    "velotune-play: the media runtime failed to start (%1).";
+inline constexpr char kPlayerToolStartFailed[] = "velotune-play: cannot play %1 (result %2).";
+inline constexpr char kPlayerToolStatus[] = "status %1 %2";
+inline constexpr char kPlayerToolStatusClosed[] = "closed";
+inline constexpr char kPlayerToolStatusLive[] = "playing (network source)";
+inline constexpr char kPlayerToolStatusFile[] = "playing (local file)";
+inline constexpr char kPlayerToolStatusStopped[] = "stopped";
+inline constexpr char kPlayerToolStatusBuffering[] = "buffering";
+
 }  // namespace velotune::text

@@ -1,0 +1,79 @@
+// velotune-play as a person runs it: the statuses it prints, stopping after --seconds, recording,
+// and the refusals.
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+#include <QStringList>
+
+#include "tests/support/media_fixtures.h"
+#include "tests/support/test_env.h"
+
+namespace velotune {
+namespace {
+
+QString Player() {
+    return test::BinDir() + QStringLiteral("/velotune-play");
+}
+
+// The "status ..." lines of the output.
+QStringList StatusLines(const QString& output) {
+    QStringList lines;
+    for (const QString& line : output.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        if (line.startsWith(QStringLiteral("status ")))
+            lines.append(line);
+    return lines;
+}
+
+TEST(VelotunePlayTest, PlaysAndRecordsAFilePrintingEachStatus) {
+    const QString folder = test::MakeTempDir();
+    const QString tone = test::MakeToneFile(folder, test::ToneFormat::Mp3, 3.0);
+    ASSERT_FALSE(tone.isEmpty());
+
+    // Stopped after half a second of a three-second file.
+    QString output;
+    ASSERT_EQ(test::RunProgram(Player(), {QStringLiteral("--seconds"), QStringLiteral("0.5"), tone},
+                               &output, 20000),
+              0)
+        << output.toStdString();
+    QStringList lines = StatusLines(output);
+    ASSERT_GE(lines.size(), 3) << output.toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("status 4 playing (local file)"));
+    EXPECT_EQ(lines[1], QStringLiteral("status 1 closed"));
+    EXPECT_EQ(lines[2], QStringLiteral("status 5 stopped"));
+
+    // Recorded to the end, at a lower volume.
+    const QString recording = folder + QStringLiteral("/recorded.wma");
+    output.clear();
+    ASSERT_EQ(test::RunProgram(Player(),
+                               {QStringLiteral("--record"), recording, QStringLiteral("--volume"),
+                                QStringLiteral("30"), tone},
+                               &output, 20000),
+              0)
+        << output.toStdString();
+    lines = StatusLines(output);
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_EQ(lines.last(), QStringLiteral("status 5 stopped"));
+    EXPECT_GT(QFileInfo(recording).size(), 10000);
+}
+
+TEST(VelotunePlayTest, RefusesWhatItCannotDo) {
+    QString output;
+    EXPECT_EQ(
+        test::RunProgram(Player(), {QStringLiteral("--real"), QStringLiteral("x.ra")}, &output), 1);
+    EXPECT_TRUE(output.contains(QStringLiteral("RealSystem engine not built yet")));
+    EXPECT_EQ(test::RunProgram(Player(), {}, &output), 2);
+    EXPECT_EQ(test::RunProgram(Player(), {QStringLiteral("--real"), QStringLiteral("--record"),
+                                          QStringLiteral("x.wma"), QStringLiteral("x.ra")}),
+              2);
+    EXPECT_EQ(test::RunProgram(Player(), {QStringLiteral("--volume"), QStringLiteral("101"),
+                                          QStringLiteral("x.wma")}),
+              2);
+    output.clear();
+    EXPECT_EQ(
+        test::RunProgram(Player(), {test::MakeTempDir() + QStringLiteral("/none.wma")}, &output),
+        1);
+    EXPECT_TRUE(output.contains(QStringLiteral("cannot play"))) << output.toStdString();
+}
+
+}  // namespace
+}  // namespace velotune

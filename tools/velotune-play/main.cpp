@@ -1,0 +1,220 @@
+// velotune-play: plays or records one URL or file through a playback engine, the Windows Media
+// engine unless --real picks the RealSystem one, and prints each playback status on its own line
+// as it arrives ("status 6 buffering"). It stops after --seconds, at the end of the stream, or on
+// SIGINT/SIGTERM (which also finishes a recording properly). This is how a person tries the
+// engines without the player's windows.
+//
+// Exit status: 0 when the stream played, 1 when it could not be started, 2 for a usage error.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QSocketNotifier>
+#include <QTextStream>
+#include <QTimer>
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "playback/playback_status.h"
+#include "playback/wm_engine.h"
+#include "res/texts.h"
+
+namespace velotune::tools {
+namespace {
+
+QString Text(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+// SIGINT and SIGTERM write a byte here; the main thread reads it when its loop is idle, so
+// nothing needs to poll for them.
+int g_signalPipe[2] = {-1, -1};
+
+extern "C" void RequestStop(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+// One engine as this tool drives it. Each engine gets a small adapter; the statuses go to the
+// sink handed to MakeEngine.
+class ToolEngine {
+public:
+    virtual ~ToolEngine() = default;
+    // Starts playing url, recording into recordPath when it is not empty (UI thread; blocks while
+    // the stream opens). Returns 0, or the engine's failure code.
+    virtual int64_t Start(const std::string& url, const std::string& recordPath) = 0;
+    virtual void SetVolume(int level) = 0;
+    virtual void Stop() = 0;
+    // Lets go of everything; statuses may still arrive while it runs.
+    virtual void Shutdown() = 0;
+};
+
+class WmToolEngine : public ToolEngine {
+public:
+    explicit WmToolEngine(IPlaybackStatusSink* sink) : engine_(sink) {}
+    platform::HResult Initialise() { return engine_.Initialise(); }
+    int64_t Start(const std::string& url, const std::string& recordPath) override {
+        if (recordPath.empty())
+            return engine_.OpenAndStart(url);
+        return engine_.StartRecording(url, recordPath) == 1 ? 0 : 1;
+    }
+    void SetVolume(int level) override { engine_.SetVolume(level); }
+    void Stop() override { engine_.StopPlayback(); }
+    void Shutdown() override { engine_.Shutdown(); }
+
+private:
+    CWmEngine engine_;
+};
+
+// Prints the statuses on the main thread, in the order the engines report them, and ends the
+// run once the engine has let go of a stream that had begun.
+class StatusPrinter : public QObject, public IPlaybackStatusSink {
+public:
+    // Any thread: hand the value to the main thread.
+    void SetPlaybackStatus(int status) override {
+        QMetaObject::invokeMethod(
+            this, [this, status] { Print(status); }, Qt::QueuedConnection);
+    }
+
+private:
+    void Print(int status) {
+        const char* name = "";
+        switch (status) {
+            case kStatusClosed:
+                name = text::kPlayerToolStatusClosed;
+                break;
+            case kStatusLive:
+                name = text::kPlayerToolStatusLive;
+                break;
+            case kStatusFile:
+                name = text::kPlayerToolStatusFile;
+                break;
+            case kStatusStopped:
+                name = text::kPlayerToolStatusStopped;
+                break;
+            case kStatusBuffering:
+                name = text::kPlayerToolStatusBuffering;
+                break;
+        }
+        QTextStream(stdout) << Text(text::kPlayerToolStatus).arg(status).arg(Text(name))
+                            << Qt::endl;
+        // The closes of addresses that failed to open report 1 and 5 as well; only a stream that
+        // got as far as buffering or playing ends the run.
+        if (status == kStatusBuffering || status == kStatusLive || status == kStatusFile)
+            begun_ = true;
+        if (status == kStatusStopped && begun_)
+            QCoreApplication::quit();
+    }
+
+    bool begun_ = false;  // main thread only
+};
+
+int Usage(const QString& message) {
+    QTextStream(stderr) << message << Qt::endl;
+    return 2;
+}
+
+int Run(QCoreApplication& app) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(Text(text::kPlayerToolDescription));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("url"), Text(text::kPlayerToolUrlArgument));
+    const QCommandLineOption realOption(QStringLiteral("real"), Text(text::kPlayerToolRealOption));
+    const QCommandLineOption recordOption(
+        QStringLiteral("record"), Text(text::kPlayerToolRecordOption), QStringLiteral("file"));
+    const QCommandLineOption secondsOption(
+        QStringLiteral("seconds"), Text(text::kPlayerToolSecondsOption), QStringLiteral("seconds"));
+    const QCommandLineOption volumeOption(QStringLiteral("volume"),
+                                          Text(text::kPlayerToolVolumeOption),
+                                          QStringLiteral("level"), QStringLiteral("100"));
+    parser.addOptions({realOption, recordOption, secondsOption, volumeOption});
+    parser.process(app);
+
+    if (parser.positionalArguments().size() != 1)
+        return Usage(Text(text::kPlayerToolUsageError));
+    const std::string url = parser.positionalArguments().first().toStdString();
+    const std::string recordPath = parser.value(recordOption).toStdString();
+    double seconds = 0;
+    if (parser.isSet(secondsOption)) {
+        bool ok = false;
+        seconds = parser.value(secondsOption).toDouble(&ok);
+        if (!ok || seconds <= 0)
+            return Usage(Text(text::kPlayerToolBadValue)
+                             .arg(parser.value(secondsOption), secondsOption.valueName()));
+    }
+    bool volumeOk = false;
+    const int volume = parser.value(volumeOption).toInt(&volumeOk);
+    if (!volumeOk || volume < 0 || volume > 100)
+        return Usage(Text(text::kPlayerToolBadValue)
+                         .arg(parser.value(volumeOption), volumeOption.valueName()));
+
+    StatusPrinter printer;
+    std::unique_ptr<ToolEngine> engine;
+    if (parser.isSet(realOption) && !recordPath.empty())
+        return Usage(Text(text::kPlayerToolRealNoRecording));
+    if (parser.isSet(realOption)) {
+        // The RealSystem engine comes here once it exists, with an adapter like WmToolEngine.
+        QTextStream(stderr) << Text(text::kPlayerToolRealNotBuilt) << Qt::endl;
+        return 1;
+    } else {
+        auto wm = std::make_unique<WmToolEngine>(&printer);
+        const platform::HResult hr = wm->Initialise();
+        if (platform::Failed(hr)) {
+            QTextStream(stderr) << Text(text::kPlayerToolInitFailed)
+                                       .arg(QStringLiteral("0x%1").arg(uint32_t(hr), 8, 16,
+                                                                       QLatin1Char('0')))
+                                << Qt::endl;
+            return 1;
+        }
+        engine = std::move(wm);
+    }
+
+    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+        std::signal(SIGINT, RequestStop);
+        std::signal(SIGTERM, RequestStop);
+    }
+    engine->SetVolume(volume);
+    const int64_t result = engine->Start(url, recordPath);
+    if (result != 0) {
+        QTextStream(stderr) << Text(text::kPlayerToolStartFailed)
+                                   .arg(QString::fromStdString(url))
+                                   .arg(result < 0 ? QStringLiteral("0x%1").arg(
+                                                         uint32_t(result), 8, 16, QLatin1Char('0'))
+                                                   : QString::number(result))
+                            << Qt::endl;
+        engine->Shutdown();
+        QCoreApplication::processEvents();
+        return 1;
+    }
+
+    if (seconds > 0)
+        QTimer::singleShot(int(seconds * 1000), &app, [&engine] { engine->Stop(); });
+    std::unique_ptr<QSocketNotifier> signalNotifier;
+    if (g_signalPipe[0] >= 0) {
+        signalNotifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
+        QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, &app, [&engine] {
+            char bytes[16];
+            while (::read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
+            }
+            engine->Stop();
+        });
+    }
+
+    app.exec();
+    engine->Shutdown();
+    QCoreApplication::processEvents();  // print what the shutdown reported
+    return 0;
+}
+
+}  // namespace
+}  // namespace velotune::tools
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("velotune-play"));
+    return velotune::tools::Run(app);
+}
