@@ -185,6 +185,13 @@ std::vector<uint8_t> WmQwordValue(uint64_t value) {
     return bytes;
 }
 
+std::vector<uint8_t> WmBoolValue(bool value) {
+    const uint32_t word = value ? 1 : 0;
+    std::vector<uint8_t> bytes(sizeof word);
+    std::memcpy(bytes.data(), &word, sizeof word);
+    return bytes;
+}
+
 // ---- WmProfileManager -------------------------------------------------------------------------
 
 HResult WmProfileManager::SetSystemProfileVersion(WmtVersion version) {

@@ -127,8 +127,10 @@ private:
 // ---- Header information -------------------------------------------------------------------------
 // Named attributes and script commands of a header (IWMHeaderInfo). The reader's header holds what
 // the source's metadata says ("Title", "Author", "Copyright", and "Duration" as a QWORD in
-// 100-nanosecond units when the source has a known length); it is readable from OPENED until
-// Close, and read-only. The writer's header takes attributes before BeginWriting; "Title",
+// 100-nanosecond units when the source has a known length) and "Broadcast", a BOOL that is true
+// for a live network source (an HTTP answer that names no size, as a live stream or a relay that
+// repeats a file does; for RTSP and HLS, one without a known length); it is readable from OPENED
+// until Close, and read-only. The writer's header takes attributes before BeginWriting; "Title",
 // "Author" and "Copyright" go into the file's metadata.
 class WmHeaderInfo {
 public:
@@ -177,6 +179,7 @@ private:
 // Builders for attribute values.
 std::vector<uint8_t> WmStringValue(std::u16string_view text);
 std::vector<uint8_t> WmQwordValue(uint64_t value);
+std::vector<uint8_t> WmBoolValue(bool value);  // a BOOL: 4 bytes, 0 or 1
 
 // ---- Reader -------------------------------------------------------------------------------------
 // IWMReaderCallback. Both calls arrive on the reader's thread. The reader ignores their results.

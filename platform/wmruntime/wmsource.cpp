@@ -344,10 +344,27 @@ std::vector<WmHeaderInfo::Attribute> Source::Attributes() const {
     add(u"Title", title);
     add(u"Author", text({"author", "artist", "album_artist"}));
     add(u"Copyright", text({"copyright"}));
-    if (input_->duration != AV_NOPTS_VALUE && input_->duration > 0)
+    const bool knownDuration = input_->duration != AV_NOPTS_VALUE && input_->duration > 0;
+    if (knownDuration)
         out.push_back({0, u"Duration", WmtAttrDataType::kQword,
                        WmQwordValue(uint64_t(input_->duration) * (kHnsPerSecond / AV_TIME_BASE))});
+    out.push_back({0, u"Broadcast", WmtAttrDataType::kBool, WmBoolValue(IsBroadcast())});
     return out;
+}
+
+bool Source::IsBroadcast() const {
+    if (!network_ || !input_)
+        return false;
+    const bool knownDuration = input_->duration != AV_NOPTS_VALUE && input_->duration > 0;
+    // Without a byte stream of its own (RTSP), or with one that is only a playlist (HLS), the
+    // stated duration is all there is to go by.
+    if (!input_->pb || (input_->iformat->flags & AVFMT_NOFILE) ||
+        std::strcmp(input_->iformat->name, "hls") == 0)
+        return !knownDuration;
+    // Over HTTP the headers are all that is read before playing, and a container can state a
+    // length (RealMedia and ASF do) and still be relayed without end: a server that names no size
+    // for its bytes is sending a live stream.
+    return avio_size(input_->pb) <= 0;
 }
 
 HResult Source::Pump() {

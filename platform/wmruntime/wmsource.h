@@ -46,6 +46,8 @@ public:
     bool MissingCodec() const { return HasAudio() && !codec_; }
     const WaveFormatEx& Format() const { return format_; }
     std::vector<WmHeaderInfo::Attribute> Attributes() const;
+    // A network source without an end: no known duration, or no known size (a live relay).
+    bool IsBroadcast() const;
 
     // Decodes until at least one more block is queued. kSOk, kSFalse at the end of the source, or a
     // failure (kEAbort when interrupted).

@@ -95,6 +95,7 @@ TEST_F(LiveTest, StopAndCloseDuringPlaybackReturnPromptly) {
     reader_->HeaderInfo()->GetAttributeByName(&stream, u"Title", &type, title.data(), &length);
     EXPECT_EQ(QString::fromUtf16(reinterpret_cast<const char16_t*>(title.data())),
               QStringLiteral("Tone Station"));
+    EXPECT_EQ(test::BoolAttribute(reader_->HeaderInfo(), u"Broadcast"), 1);
 
     ASSERT_EQ(reader_->Start(0, 0, 1.0f, nullptr), kSOk);
     ASSERT_TRUE(rec.WaitForSamples(15));  // past the initial fill: reading at the stream's pace

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <functional>
 #include <mutex>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -143,6 +144,19 @@ private:
     std::function<void(platform::WmtStatus)> hook_;  // set before Open, then read-only
     std::function<void(uint64_t, const platform::WmSampleBuffer&)> sampleHook_;  // likewise
 };
+
+// A BOOL attribute of a header: 0 or 1, or -1 when it is missing or not a BOOL.
+inline int BoolAttribute(platform::WmHeaderInfo* header, std::u16string_view name) {
+    uint16_t stream = 0;
+    platform::WmtAttrDataType type{};
+    uint32_t value = 0;
+    uint16_t length = sizeof value;
+    if (platform::Failed(header->GetAttributeByName(&stream, name, &type,
+                                                    reinterpret_cast<uint8_t*>(&value), &length)) ||
+        type != platform::WmtAttrDataType::kBool || length != sizeof value)
+        return -1;
+    return value ? 1 : 0;
+}
 
 // Closes a reader when the test's scope ends, also when an assertion returns early. Declare it
 // after the recorder, so that the reader stops calling the recorder before the recorder goes.

@@ -105,6 +105,7 @@ TEST_P(ReaderTest, LocalFilePlaysTheToneToTheEnd) {
     EXPECT_EQ(StringAttribute(header, u"Title"), QStringLiteral("Tone Title"));
     EXPECT_EQ(StringAttribute(header, u"Author"), QStringLiteral("Tone Author"));
     EXPECT_EQ(StringAttribute(header, u"Copyright"), QStringLiteral("Tone Copyright"));
+    EXPECT_EQ(test::BoolAttribute(header, u"Broadcast"), 0);
     uint16_t stream = 0;
     WmtAttrDataType type{};
     uint64_t duration = 0;
@@ -163,6 +164,8 @@ TEST_P(ReaderTest, HttpFileBuffersAroundTheInitialFill) {
     ASSERT_TRUE(rec.WaitFor(WmtStatus::kOpened));
     ASSERT_EQ(rec.ResultOf(WmtStatus::kOpened), kSOk);
     EXPECT_EQ(StringAttribute(reader_->HeaderInfo(), u"Title"), QStringLiteral("Tone Title"));
+    // Served with its length: on demand, not a broadcast.
+    EXPECT_EQ(test::BoolAttribute(reader_->HeaderInfo(), u"Broadcast"), 0);
     ASSERT_EQ(reader_->Start(0, 0, 1.0f, nullptr), kSOk);
     ASSERT_TRUE(rec.WaitFor(WmtStatus::kEof));
     EXPECT_EQ(
