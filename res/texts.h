@@ -78,5 +78,35 @@ inline constexpr char kPlayerToolStatusLive[] = "playing (network source)";
 inline constexpr char kPlayerToolStatusFile[] = "playing (local file)";
 inline constexpr char kPlayerToolStatusStopped[] = "stopped";
 inline constexpr char kPlayerToolStatusBuffering[] = "buffering";
+// ---- RealSystem engine library (platform/rmaengine) ---------------------------------------------
+// Its file name in the folder the settings name, and the texts of the errors it reports.
+inline constexpr char kRealEngineLibrary[] = "librmaengine.so";
+inline constexpr char kRmaErrorNotFound[] = "The file or address was not found";
+inline constexpr char kRmaErrorAccessDenied[] = "Access to the file or address was refused";
+inline constexpr char kRmaErrorConnectionRefused[] = "The server refused the connection";
+inline constexpr char kRmaErrorTimedOut[] = "The server did not answer in time";
+inline constexpr char kRmaErrorUnreachable[] = "The server cannot be reached";
+inline constexpr char kRmaErrorServer[] = "The server answered with an error";
+inline constexpr char kRmaErrorInvalidData[] = "The data cannot be played";
+inline constexpr char kRmaErrorNoCodec[] = "No decoder is available for this audio";
+inline constexpr char kRmaErrorOutOfMemory[] = "Out of memory";
+inline constexpr char kRmaErrorSoundDevice[] = "The sound device cannot be used";
+inline constexpr char kRmaErrorNoAudio[] = "The presentation has no sound";
+
+// ---- RealSystem playback engine (playback/) ------------------------------------------------------
+// "Failed to load the " + library path + kRealLoadFailedTail.
+inline constexpr char kRealLoadFailedHead[] = "Failed to load the ";
+inline constexpr char kRealLoadFailedTail[] =
+    " Library\n"
+    "Please re-install Real Player.\nOr Velotune will not be able to stream/play from "
+    "stations/files playing Real Format.";
+// The error sink's line on the standard error stream, and its stand-ins for missing texts.
+inline constexpr char kRealErrorReport[] = "Report(%d, 0x%x, \"%s\", %ld, \"%s\", \"%s\")\n";
+inline constexpr char kRealErrorNull[] = "(NULL)";
+inline constexpr char kRealErrorUnknown[] = "(unknown error)";
+// The authentication manager's console prompts.
+inline constexpr char kRealAuthNeeded[] = "Authorization needed for this content.\n";
+inline constexpr char kRealAuthUser[] = "Username: ";
+inline constexpr char kRealAuthPassword[] = "Password: ";
 
 }  // namespace velotune::text
