@@ -82,6 +82,12 @@ bool ReadLine(FILE* in, std::string* line) {
     if (!in || !std::fgets(buffer, sizeof buffer, in))
         return false;
     size_t length = std::strlen(buffer);
+    if (length > 0 && buffer[length - 1] != '\n') {
+        // A longer line is cut; the rest of it must not become the next answer.
+        int c;
+        while ((c = std::fgetc(in)) != EOF && c != '\n') {
+        }
+    }
     while (length > 0 && (buffer[length - 1] == '\n' || buffer[length - 1] == '\r' ||
                           buffer[length - 1] == ' ' || buffer[length - 1] == '\t' ||
                           buffer[length - 1] == '\v' || buffer[length - 1] == '\f'))

@@ -10,6 +10,7 @@
 #include <cctype>
 #include <cerrno>
 #include <future>
+#include <utility>
 
 #include "platform/rmaengine/error_texts.h"
 
@@ -210,6 +211,8 @@ HResult Player::DoOpen(const std::string& address) {
     const std::string target = ReaderAddress(address);
     if (target.empty())
         return kEInvalidArg;
+    // Whatever happens to the new address, the old presentation is over.
+    EndPresentation();
     if (!HasScheme(target)) {
         // A local file that is not there or cannot be read is refused at once.
         struct stat info {};
@@ -220,7 +223,6 @@ HResult Player::DoOpen(const std::string& address) {
         if (::access(target.c_str(), R_OK) != 0)
             return HResultFromErrno(errno);
     }
-    EndPresentation();
 
     Presentation next;
     next.generation = nextGeneration_++;
@@ -245,9 +247,14 @@ HResult Player::Begin() {
     return Call([this] {
         if (!presentation_)
             return kEUnexpected;
+        presentation_->beginRequested = true;
+        if (Failed(presentation_->pendingFailure)) {
+            HandleFailure(presentation_->generation,
+                          std::exchange(presentation_->pendingFailure, kOk));
+            return kOk;
+        }
         switch (presentation_->phase) {
             case Phase::kOpening:
-                presentation_->beginRequested = true;
                 return kOk;
             case Phase::kReady:
                 StartPlayback();
@@ -500,6 +507,10 @@ void Player::HandleDrained(uint32_t generation) {
 void Player::HandleFailure(uint32_t generation, HResult result) {
     if (!Current(generation))
         return;
+    if (!presentation_->beginRequested) {
+        presentation_->pendingFailure = result;
+        return;
+    }
     ReportError(result);
     if (Current(generation))
         EndPresentation();
@@ -510,6 +521,8 @@ void Player::HandleFailure(uint32_t generation, HResult result) {
 void Player::EndPresentation() {
     if (!presentation_)
         return;
+    if (Failed(presentation_->pendingFailure))
+        ReportError(presentation_->pendingFailure);
     const bool begun = presentation_->begun;
     presentation_.reset();
     live_.store(false, std::memory_order_release);

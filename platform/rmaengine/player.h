@@ -81,6 +81,9 @@ private:
         bool begun = false;           // OnBegin was delivered (OnStop is owed at the end)
         bool started = false;         // the reader has said STARTED (sound is flowing)
         bool eof = false;             // the reader delivered its last sample
+        // A failure before anyone asked to begin: held until Begin (or the end) reports it, so
+        // that OpenURL and Begin called one after the other agree however fast the open fails.
+        HResult pendingFailure = kOk;
     };
 
     // The reader's callbacks, on its thread: they only queue events (and write samples).
