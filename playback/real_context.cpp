@@ -88,9 +88,9 @@ bool ReadLine(FILE* in, std::string* line) {
         while ((c = std::fgetc(in)) != EOF && c != '\n') {
         }
     }
-    while (length > 0 && (buffer[length - 1] == '\n' || buffer[length - 1] == '\r' ||
-                          buffer[length - 1] == ' ' || buffer[length - 1] == '\t' ||
-                          buffer[length - 1] == '\v' || buffer[length - 1] == '\f'))
+    while (length > 0 &&
+           (buffer[length - 1] == '\n' || buffer[length - 1] == '\r' || buffer[length - 1] == ' ' ||
+            buffer[length - 1] == '\t' || buffer[length - 1] == '\v' || buffer[length - 1] == '\f'))
         --length;
     line->assign(buffer, length);
     return true;
@@ -248,14 +248,13 @@ HResult CRealClientContext::QueryInterface(const Guid& iid, void** object) {
 
 bool CRealClientContext::Init(IRMAPlayer* player) {
     player_ = player;
-    adviseSink_ = RmaPtr<CRealAdviseSink>::Adopt(new (std::nothrow)
-                                                     CRealAdviseSink(player, statusSink_));
-    errorSink_ = RmaPtr<CRealErrorSink>::Adopt(new (std::nothrow)
-                                                   CRealErrorSink(player, console_.err));
+    adviseSink_ =
+        RmaPtr<CRealAdviseSink>::Adopt(new (std::nothrow) CRealAdviseSink(player, statusSink_));
+    errorSink_ =
+        RmaPtr<CRealErrorSink>::Adopt(new (std::nothrow) CRealErrorSink(player, console_.err));
     authManager_ = RmaPtr<CRealAuthenticationManager>::Adopt(
         new (std::nothrow) CRealAuthenticationManager(console_));
-    siteSupplier_ =
-        RmaPtr<CRealSiteSupplier>::Adopt(new (std::nothrow) CRealSiteSupplier(player));
+    siteSupplier_ = RmaPtr<CRealSiteSupplier>::Adopt(new (std::nothrow) CRealSiteSupplier(player));
     if (!adviseSink_ || !errorSink_ || !authManager_ || !siteSupplier_)
         return false;
     return Succeeded(player->AddAdviseSink(adviseSink_.Get()));

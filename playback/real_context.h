@@ -38,7 +38,7 @@ public:
     rma::HResult QueryInterface(const rma::Guid& iid, void** object) override {
         if (!object)
             return rma::kEPointer;
-        if (iid == rma::kIidIUnknown || iid == rma::IidOf<I>()) {
+        if (iid == rma::kIidIUnknown || iid == I::kIid) {
             AddRef();
             *object = static_cast<I*>(this);
             return rma::kOk;

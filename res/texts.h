@@ -93,8 +93,9 @@ inline constexpr char kRmaErrorOutOfMemory[] = "Out of memory";
 inline constexpr char kRmaErrorSoundDevice[] = "The sound device cannot be used";
 inline constexpr char kRmaErrorNoAudio[] = "The presentation has no sound";
 
-// ---- RealSystem playback engine (playback/) ------------------------------------------------------
-// "Failed to load the " + library path + kRealLoadFailedTail.
+// ---- RealSystem playback engine (playback/)
+// ------------------------------------------------------ "Failed to load the " + library path +
+// kRealLoadFailedTail.
 inline constexpr char kRealLoadFailedHead[] = "Failed to load the ";
 inline constexpr char kRealLoadFailedTail[] =
     " Library\n"

@@ -50,8 +50,8 @@ private:
 
     const DrainedFn onDrained_;
     std::mutex mutex_;
-    platform::HWaveOut device_{};     // guarded by mutex_
-    uint32_t bytesPerSecond_ = 0;     // guarded by mutex_
+    platform::HWaveOut device_{};          // guarded by mutex_
+    uint32_t bytesPerSecond_ = 0;          // guarded by mutex_
     std::atomic<uint32_t> generation_{0};  // written under mutex_ before the device opens
     std::atomic<uint32_t> queued_{0};      // blocks written and not yet reported done
 };

@@ -73,7 +73,9 @@ Player* Player::Create() {
 }
 
 Player::Player()
-    : output_([this](uint32_t generation) { Post([this, generation] { HandleDrained(generation); }); }) {
+    : output_([this](uint32_t generation) {
+          Post([this, generation] { HandleDrained(generation); });
+      }) {
     std::lock_guard lock(queueMutex_);
     thread_ = std::thread(&Player::Run, this);
     threadId_ = thread_.get_id();
@@ -380,9 +382,8 @@ void Player::Advise(Fn call) {
     // that is no longer registered by the time its turn comes.
     const auto sinks = adviseSinks_;
     for (const auto& sink : sinks) {
-        const bool registered =
-            std::any_of(adviseSinks_.begin(), adviseSinks_.end(),
-                        [&](const auto& s) { return s.Get() == sink.Get(); });
+        const bool registered = std::any_of(adviseSinks_.begin(), adviseSinks_.end(),
+                                            [&](const auto& s) { return s.Get() == sink.Get(); });
         if (registered)
             call(sink.Get());
     }
@@ -422,9 +423,8 @@ void Player::HandleStatus(uint32_t generation, WmtStatus status, HResult result)
             presentation_->started = true;
             // Paused while the buffer filled: the resume tells of the full buffer instead.
             if (presentation_->phase != Phase::kPaused)
-                Advise([](IRMAClientAdviseSink* sink) {
-                    sink->OnBuffering(kBufferingStartUp, 100);
-                });
+                Advise(
+                    [](IRMAClientAdviseSink* sink) { sink->OnBuffering(kBufferingStartUp, 100); });
             break;
         case WmtStatus::kEof:
             presentation_->eof = true;
@@ -468,11 +468,11 @@ void Player::HandleOpened(HResult result) {
     WmtAttrDataType attrType{};
     uint32_t broadcast = 0;
     uint16_t length = sizeof broadcast;
-    live_.store(Succeeded(header->GetAttributeByName(&stream, u"Broadcast", &attrType,
-                                                     reinterpret_cast<uint8_t*>(&broadcast),
-                                                     &length)) &&
-                    broadcast != 0,
-                std::memory_order_release);
+    live_.store(
+        Succeeded(header->GetAttributeByName(&stream, u"Broadcast", &attrType,
+                                             reinterpret_cast<uint8_t*>(&broadcast), &length)) &&
+            broadcast != 0,
+        std::memory_order_release);
     uint64_t duration = 0;
     length = sizeof duration;
     if (Failed(header->GetAttributeByName(&stream, u"Duration", &attrType,

@@ -119,9 +119,9 @@ private:
     std::mutex queueMutex_;
     std::condition_variable queueWake_;
     std::deque<std::function<void()>> queue_;  // guarded by queueMutex_
-    bool quit_ = false;                         // guarded by queueMutex_
-    std::thread thread_;        // started by the constructor, joined by Shutdown
-    std::thread::id threadId_;  // set before the thread runs, then read-only
+    bool quit_ = false;                        // guarded by queueMutex_
+    std::thread thread_;                       // started by the constructor, joined by Shutdown
+    std::thread::id threadId_;                 // set before the thread runs, then read-only
 
     // atomic: written on the player's thread, read by IsLive on any thread.
     std::atomic<bool> live_{false};

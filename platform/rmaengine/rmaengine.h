@@ -6,7 +6,8 @@
 // a client context of its own (advise sink, error sink, authentication manager, site supplier) and
 // starts, pauses and stops it.
 //
-// Objects on both sides are reference-counted C++ interfaces looked up by interface id, in the
+// Objects on both sides are reference-counted C++ interfaces looked up by interface id (each
+// interface names its own as kIid), in the
 // manner of component object models: QueryInterface hands out another interface of the same
 // object (with a reference the caller releases), AddRef and Release change the count, and an
 // object frees itself when its count reaches 0. Both sides are built by the same compiler from
@@ -72,8 +73,8 @@ constexpr Guid RmaId(uint32_t data1) {
 }
 }  // namespace detail
 
-inline constexpr Guid kIidIUnknown{0x00000000, 0x0000, 0x0000,
-                                   {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+inline constexpr Guid kIidIUnknown{
+    0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 inline constexpr Guid kIidIRMAErrorSinkControl = detail::RmaId(0x00000802);
 inline constexpr Guid kIidIRMAClientEngine = detail::RmaId(0x00000E01);
 inline constexpr Guid kIidIRMAPlayer = detail::RmaId(0x00000E02);
@@ -108,7 +109,7 @@ enum RmaSeverity : uint8_t {
 
 // OnBuffering's reasons.
 enum RmaBufferingReason : uint32_t {
-    kBufferingStartUp = 0,  // the presentation is filling its buffer before it plays
+    kBufferingStartUp = 0,    // the presentation is filling its buffer before it plays
     kBufferingCongested = 1,  // the network fell behind and the buffer is filling again
 };
 
@@ -128,6 +129,8 @@ struct PNxSize {
 // ---- Interfaces ---------------------------------------------------------------------------------
 class IUnknown {
 public:
+    static constexpr const Guid& kIid = kIidIUnknown;
+
     // Another interface of this object, AddRef'd, in *object; kENoInterface (and null) when the
     // object has none of that id.
     virtual HResult QueryInterface(const Guid& iid, void** object) = 0;
@@ -141,6 +144,8 @@ protected:
 // A block of bytes: a text with its terminating null, in this contract.
 class IRMABuffer : public IUnknown {
 public:
+    static constexpr const Guid& kIid = kIidIRMABuffer;
+
     virtual const uint8_t* GetBuffer() = 0;
     virtual uint32_t GetSize() = 0;
 };
@@ -148,6 +153,8 @@ public:
 // Named properties, each a text held in a buffer.
 class IRMAValues : public IUnknown {
 public:
+    static constexpr const Guid& kIid = kIidIRMAValues;
+
     // The property's buffer, AddRef'd, in *value; kEFail (and null) when there is none.
     virtual HResult GetPropertyCString(const char* name, IRMABuffer** value) = 0;
     // Sets or replaces a property; the values keep a reference to the buffer.
@@ -160,6 +167,8 @@ class IRMAErrorSink;
 // One player: plays one presentation (a URL) at a time.
 class IRMAPlayer : public IUnknown {
 public:
+    static constexpr const Guid& kIid = kIidIRMAPlayer;
+
     // The program's objects; the player queries the context for the sinks it calls and keeps a
     // reference to it until it is closed.
     virtual HResult SetClientContext(IUnknown* context) = 0;
@@ -187,6 +196,8 @@ public:
 
 class IRMAClientEngine : public IUnknown {
 public:
+    static constexpr const Guid& kIid = kIidIRMAClientEngine;
+
     // A new player, with one reference for the caller.
     virtual HResult CreatePlayer(IRMAPlayer** player) = 0;
     // Stops the player's presentation, ends its threads and releases everything it holds (its
@@ -197,6 +208,8 @@ public:
 // What a player reports as a presentation goes by. Times are in milliseconds. All return kOk.
 class IRMAClientAdviseSink : public IUnknown {
 public:
+    static constexpr const Guid& kIid = kIidIRMAClientAdviseSink;
+
     virtual HResult OnPosLength(uint32_t position, uint32_t length) = 0;
     virtual HResult OnPresentationOpened() = 0;
     virtual HResult OnPresentationClosed() = 0;
@@ -213,6 +226,8 @@ public:
 
 class IRMAErrorSink : public IUnknown {
 public:
+    static constexpr const Guid& kIid = kIidIRMAErrorSink;
+
     // severity: an RmaSeverity; code: the failure (an HResult); userCode, userString and
     // moreInfoUrl: details from the source, 0 or null when there are none.
     virtual HResult ErrorOccurred(uint8_t severity, uint32_t code, uint32_t userCode,
@@ -221,6 +236,8 @@ public:
 
 class IRMAErrorSinkControl : public IUnknown {
 public:
+    static constexpr const Guid& kIid = kIidIRMAErrorSinkControl;
+
     // The sink is told of errors whose severity lies in [lowSeverity, highSeverity].
     virtual HResult AddErrorSink(IRMAErrorSink* sink, uint8_t lowSeverity,
                                  uint8_t highSeverity) = 0;
@@ -229,12 +246,16 @@ public:
 
 class IRMAErrorMessages : public IUnknown {
 public:
+    static constexpr const Guid& kIid = kIidIRMAErrorMessages;
+
     // The text of an error code, AddRef'd; null for a code the library has no text for.
     virtual IRMABuffer* GetErrorText(uint32_t code) = 0;
 };
 
 class IRMAAuthenticationManagerResponse : public IUnknown {
 public:
+    static constexpr const Guid& kIid = kIidIRMAAuthenticationManagerResponse;
+
     // result kOk with both texts, or a failure with null texts.
     virtual HResult AuthenticationRequestDone(HResult result, const char* user,
                                               const char* password) = 0;
@@ -242,6 +263,8 @@ public:
 
 class IRMAAuthenticationManager : public IUnknown {
 public:
+    static constexpr const Guid& kIid = kIidIRMAAuthenticationManager;
+
     // Asks for credentials and answers through response (at once or later, on any thread).
     virtual HResult HandleAuthenticationRequest(IRMAAuthenticationManagerResponse* response) = 0;
 };
@@ -251,6 +274,8 @@ class IRMASiteWatcher;
 // A place a renderer draws into.
 class IRMASite : public IUnknown {
 public:
+    static constexpr const Guid& kIid = kIidIRMASite;
+
     virtual HResult AttachWatcher(IRMASiteWatcher* watcher) = 0;
     virtual HResult DetachWatcher() = 0;
 };
@@ -258,6 +283,8 @@ public:
 // A site with a window of its own.
 class IRMASiteWindowed : public IUnknown {
 public:
+    static constexpr const Guid& kIid = kIidIRMASiteWindowed;
+
     // Creates the window under parent (null: a top-level window) with the style bits given.
     virtual HResult Create(void* parentWindow, uint32_t style) = 0;
     virtual HResult Destroy() = 0;
@@ -266,6 +293,8 @@ public:
 // Told before a site moves or changes size; may change the new value.
 class IRMASiteWatcher : public IUnknown {
 public:
+    static constexpr const Guid& kIid = kIidIRMASiteWatcher;
+
     virtual HResult AttachSite(IRMASite* site) = 0;
     virtual HResult DetachSite() = 0;
     virtual HResult ChangingPosition(PNxPoint oldPosition, PNxPoint* newPosition) = 0;
@@ -275,6 +304,8 @@ public:
 // The player's sites, offered by the player.
 class IRMASiteManager : public IUnknown {
 public:
+    static constexpr const Guid& kIid = kIidIRMASiteManager;
+
     virtual HResult AddSite(IRMASite* site) = 0;
     virtual HResult RemoveSite(IRMASite* site) = 0;
 };
@@ -282,6 +313,8 @@ public:
 // Makes the library's objects by class id, offered by the player.
 class IRMACommonClassFactory : public IUnknown {
 public:
+    static constexpr const Guid& kIid = kIidIRMACommonClassFactory;
+
     // A new object's IUnknown in *object; kENoInterface (null) for a class the library lacks.
     virtual HResult CreateInstance(const Guid& clsid, void** object) = 0;
 };
@@ -290,39 +323,14 @@ public:
 // show (an audio-only presentation never does).
 class IRMASiteSupplier : public IUnknown {
 public:
+    static constexpr const Guid& kIid = kIidIRMASiteSupplier;
+
     // props describes the request ("playto", "name").
     virtual HResult SitesNeeded(uint32_t requestId, IRMAValues* props) = 0;
     virtual HResult SitesNotNeeded(uint32_t requestId) = 0;
     virtual HResult BeginChangeLayout() = 0;
     virtual HResult DoneChangeLayout() = 0;
 };
-
-// ---- Interface ids by type ----------------------------------------------------------------------
-template <typename T>
-constexpr const Guid& IidOf();
-template <> constexpr const Guid& IidOf<IUnknown>() { return kIidIUnknown; }
-template <> constexpr const Guid& IidOf<IRMABuffer>() { return kIidIRMABuffer; }
-template <> constexpr const Guid& IidOf<IRMAValues>() { return kIidIRMAValues; }
-template <> constexpr const Guid& IidOf<IRMAPlayer>() { return kIidIRMAPlayer; }
-template <> constexpr const Guid& IidOf<IRMAClientEngine>() { return kIidIRMAClientEngine; }
-template <> constexpr const Guid& IidOf<IRMAClientAdviseSink>() { return kIidIRMAClientAdviseSink; }
-template <> constexpr const Guid& IidOf<IRMAErrorSink>() { return kIidIRMAErrorSink; }
-template <> constexpr const Guid& IidOf<IRMAErrorSinkControl>() { return kIidIRMAErrorSinkControl; }
-template <> constexpr const Guid& IidOf<IRMAErrorMessages>() { return kIidIRMAErrorMessages; }
-template <> constexpr const Guid& IidOf<IRMAAuthenticationManagerResponse>() {
-    return kIidIRMAAuthenticationManagerResponse;
-}
-template <> constexpr const Guid& IidOf<IRMAAuthenticationManager>() {
-    return kIidIRMAAuthenticationManager;
-}
-template <> constexpr const Guid& IidOf<IRMASite>() { return kIidIRMASite; }
-template <> constexpr const Guid& IidOf<IRMASiteWindowed>() { return kIidIRMASiteWindowed; }
-template <> constexpr const Guid& IidOf<IRMASiteWatcher>() { return kIidIRMASiteWatcher; }
-template <> constexpr const Guid& IidOf<IRMASiteManager>() { return kIidIRMASiteManager; }
-template <> constexpr const Guid& IidOf<IRMACommonClassFactory>() {
-    return kIidIRMACommonClassFactory;
-}
-template <> constexpr const Guid& IidOf<IRMASiteSupplier>() { return kIidIRMASiteSupplier; }
 
 // ---- Reference owner ----------------------------------------------------------------------------
 // Holds one reference to an interface and releases it when it goes.
@@ -376,7 +384,7 @@ public:
     RmaPtr<U> As() const {
         RmaPtr<U> other;
         if (object_)
-            object_->QueryInterface(IidOf<U>(), other.ReceiveVoid());
+            object_->QueryInterface(U::kIid, other.ReceiveVoid());
         return other;
     }
 
@@ -389,7 +397,7 @@ template <typename U>
 RmaPtr<U> QueryAs(IUnknown* object) {
     RmaPtr<U> other;
     if (object)
-        object->QueryInterface(IidOf<U>(), other.ReceiveVoid());
+        object->QueryInterface(U::kIid, other.ReceiveVoid());
     return other;
 }
 

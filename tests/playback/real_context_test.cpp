@@ -1,5 +1,7 @@
 // The RealSystem engine's client context against a stand-in player: what each status report,
 // diagnostic line, console dialogue and site request looks like.
+#include "playback/real_context.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -7,7 +9,6 @@
 #include <map>
 #include <string>
 
-#include "playback/real_context.h"
 #include "tests/playback/status_recorder.h"
 
 namespace velotune {
@@ -291,11 +292,11 @@ TEST(RealAuthenticationTest, ConsoleAnswersGiveTheCredentialsOrFail) {
         HResult result;
         std::string user, password, prompts;
     };
-    const std::string both =
-        "Authorization needed for this content.\nUsername: Password: ";
+    const std::string both = "Authorization needed for this content.\nUsername: Password: ";
     const Case cases[] = {
         {"alice  \r\n s3cret\t\n", kOk, "alice", " s3cret", both},
-        {"", kENotAuthorized, "<null>", "<null>", "Authorization needed for this content.\nUsername: "},
+        {"", kENotAuthorized, "<null>", "<null>",
+         "Authorization needed for this content.\nUsername: "},
         {" \t\nsecret\n", kEFail, "<null>", "<null>", both},
         {"bob\n\n", kEFail, "<null>", "<null>", both},
         {"bob\n", kEFail, "<null>", "<null>", both},
@@ -305,8 +306,8 @@ TEST(RealAuthenticationTest, ConsoleAnswersGiveTheCredentialsOrFail) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.input.substr(0, 20));
         TestConsole console(c.input);
-        RmaPtr<CRealAuthenticationManager> manager =
-            RmaPtr<CRealAuthenticationManager>::Adopt(new CRealAuthenticationManager(console.console));
+        RmaPtr<CRealAuthenticationManager> manager = RmaPtr<CRealAuthenticationManager>::Adopt(
+            new CRealAuthenticationManager(console.console));
         RmaPtr<FakeResponse> response = RmaPtr<FakeResponse>::Adopt(new FakeResponse);
         EXPECT_EQ(manager->HandleAuthenticationRequest(response.Get()), kOk);
         EXPECT_EQ(response->answers, 1);
@@ -339,8 +340,8 @@ TEST_F(RealContextTest, SiteSupplierMakesWatchesAndRemovesSites) {
     PNxSize size{320, 240};
     EXPECT_EQ(site.watcher->ChangingSize({0, 0}, &size), kOk);
     EXPECT_EQ(size.cx, 320 + 2 * CRealSiteSupplier::kDialogFrameWidth);
-    EXPECT_EQ(size.cy, 240 + CRealSiteSupplier::kCaptionHeight +
-                           2 * CRealSiteSupplier::kDialogFrameHeight);
+    EXPECT_EQ(size.cy,
+              240 + CRealSiteSupplier::kCaptionHeight + 2 * CRealSiteSupplier::kDialogFrameHeight);
 
     EXPECT_EQ(supplier->SitesNotNeeded(6), kEInvalidArg);
     EXPECT_EQ(supplier->SitesNotNeeded(5), kOk);

@@ -1,18 +1,18 @@
 // The RealSystem engine with the real library: RealMedia files and a live http stream play
 // through it to the (null) sound device, and what a listener would hear is checked in the
 // capture of the sound device.
+#include "playback/realengine.h"
+
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <gtest/gtest.h>
-
 #include <thread>
 
 #include "app/settings/settings_store.h"
-#include "playback/realengine.h"
 #include "tests/playback/status_recorder.h"
 #include "tests/support/fixture_server.h"
 #include "tests/support/media_fixtures.h"
@@ -32,8 +32,8 @@ public:
     explicit StderrToFile(const QString& path) {
         std::fflush(stderr);
         saved_ = ::dup(STDERR_FILENO);
-        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC,
-                              0600);
+        const int fd =
+            ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         ::dup2(fd, STDERR_FILENO);
         ::close(fd);
     }
@@ -166,8 +166,8 @@ TEST_F(RealEngineTest, PlayWhilePlayingEndsTheOldPresentationOnce) {
     ASSERT_EQ(engine.Play(*shortFile_), 1);
     EXPECT_EQ(status_.Statuses(), (Statuses{kStatusFile, kStatusClosed, kStatusStopped}));
     ASSERT_TRUE(status_.WaitFor(kStatusStopped, 2));
-    EXPECT_EQ(status_.Statuses(), (Statuses{kStatusFile, kStatusClosed, kStatusStopped,
-                                            kStatusFile, kStatusClosed, kStatusStopped}));
+    EXPECT_EQ(status_.Statuses(), (Statuses{kStatusFile, kStatusClosed, kStatusStopped, kStatusFile,
+                                            kStatusClosed, kStatusStopped}));
 }
 
 TEST_F(RealEngineTest, LiveHttpStreamBuffersThenPlaysLive) {

@@ -27,7 +27,8 @@ public:
 
     // Waits until `status` has been reported `count` times in all.
     bool WaitFor(int status, int count = 1, int timeoutMs = 20000) const {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         for (;;) {
             {
                 std::lock_guard lock(mutex_);
