@@ -66,7 +66,6 @@ inline constexpr char kPlayerToolSecondsOption[] =
 inline constexpr char kPlayerToolVolumeOption[] = "Volume level <level>, 0 to 100 (default 100).";
 inline constexpr char kPlayerToolUsageError[] = "Give exactly one URL or file to play.";
 inline constexpr char kPlayerToolBadValue[] = "velotune-play: \"%1\" is not a valid %2.";
-inline constexpr char kPlayerToolRealNotBuilt[] = "RealSystem engine not built yet";
 inline constexpr char kPlayerToolRealNoRecording[] =
     "velotune-play: the RealSystem engine cannot record.";
 inline constexpr char kPlayerToolInitFailed[] =

@@ -20,6 +20,7 @@
 #include <string>
 
 #include "playback/playback_status.h"
+#include "playback/realengine.h"
 #include "playback/wm_engine.h"
 #include "res/texts.h"
 
@@ -68,6 +69,21 @@ public:
 
 private:
     CWmEngine engine_;
+};
+
+class RealToolEngine : public ToolEngine {
+public:
+    explicit RealToolEngine(IPlaybackStatusSink* sink) : engine_(sink) {}
+    int64_t Start(const std::string& url, const std::string&) override {
+        return engine_.Play(QString::fromStdString(url)) == 1 ? 0 : 1;
+    }
+    // The engine library drives its own sound device; the player sets no volume on it either.
+    void SetVolume(int) override {}
+    void Stop() override { engine_.Stop(); }
+    void Shutdown() override { engine_.Close(); }
+
+private:
+    CRealEngine engine_;
 };
 
 // Prints the statuses on the main thread, in the order the engines report them, and ends the
@@ -157,9 +173,7 @@ int Run(QCoreApplication& app) {
     if (parser.isSet(realOption) && !recordPath.empty())
         return Usage(Text(text::kPlayerToolRealNoRecording));
     if (parser.isSet(realOption)) {
-        // The RealSystem engine comes here once it exists, with an adapter like WmToolEngine.
-        QTextStream(stderr) << Text(text::kPlayerToolRealNotBuilt) << Qt::endl;
-        return 1;
+        engine = std::make_unique<RealToolEngine>(&printer);
     } else {
         auto wm = std::make_unique<WmToolEngine>(&printer);
         const platform::HResult hr = wm->Initialise();

@@ -56,11 +56,24 @@ TEST(VelotunePlayTest, PlaysAndRecordsAFilePrintingEachStatus) {
     EXPECT_GT(QFileInfo(recording).size(), 10000);
 }
 
+TEST(VelotunePlayTest, PlaysARealAudioFileThroughTheRealSystemEngine) {
+    const QString tone = test::MakeToneFile(test::MakeTempDir(), test::ToneFormat::Ra, 1.0);
+    ASSERT_FALSE(tone.isEmpty());
+    QString output;
+    ASSERT_EQ(test::RunProgram(Player(), {QStringLiteral("--real"), tone}, &output, 20000), 0)
+        << output.toStdString();
+    EXPECT_EQ(StatusLines(output),
+              QStringList({QStringLiteral("status 4 playing (local file)"),
+                           QStringLiteral("status 1 closed"), QStringLiteral("status 5 stopped")}))
+        << output.toStdString();
+}
+
 TEST(VelotunePlayTest, RefusesWhatItCannotDo) {
     QString output;
     EXPECT_EQ(
-        test::RunProgram(Player(), {QStringLiteral("--real"), QStringLiteral("x.ra")}, &output), 1);
-    EXPECT_TRUE(output.contains(QStringLiteral("RealSystem engine not built yet")));
+        test::RunProgram(Player(), {QStringLiteral("--real"), QStringLiteral("missing.ra")}, &output),
+        1);
+    EXPECT_TRUE(output.contains(QStringLiteral("cannot play"))) << output.toStdString();
     EXPECT_EQ(test::RunProgram(Player(), {}, &output), 2);
     EXPECT_EQ(test::RunProgram(Player(), {QStringLiteral("--real"), QStringLiteral("--record"),
                                           QStringLiteral("x.wma"), QStringLiteral("x.ra")}),
