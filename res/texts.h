@@ -16,6 +16,14 @@ inline constexpr char kMakerName[] = "Quillon Global";
 inline constexpr char kDatabaseFile[] = "velostn.dat";
 inline constexpr char kPlayerProgram[] = "velotune";
 inline constexpr char kUpdaterProgram[] = "velosync";
+// The update: the new edition as it is unpacked into the temporary folder, the package as it is
+// kept beside the station database, and the names the downloaded copy may have in the cache.
+inline constexpr char kNewDatabaseFile[] = "newfm.dat";
+inline constexpr char kPackageFile[] = "vexadb.exe";
+inline constexpr char kPackagePattern[] = "vexadb*.exe";
+// The update server's pages, below its host.
+inline constexpr char kCheckPagePath[] = "/vexadb/update.html";
+inline constexpr char kUsageHitPath[] = "/vexadb/velosync.shtml";
 
 // ---- Settings store -------------------------------------------------------------------------
 // The installation identifier's value name in the root key; the updater reads it too.
@@ -108,5 +116,17 @@ inline constexpr char kRealErrorUnknown[] = "(unknown error)";
 inline constexpr char kRealAuthNeeded[] = "Authorization needed for this content.\n";
 inline constexpr char kRealAuthUser[] = "Username: ";
 inline constexpr char kRealAuthPassword[] = "Password: ";
+// ---- Package maker (tools/velosync-pack) ----------------------------------------------------
+inline constexpr char kPackerDescription[] =
+    "Publishes an edition of the station database: builds newfm.dat from the station list (CSV), "
+    "wraps it as the self-extracting package and writes the check page vexadb/update.html.";
+inline constexpr char kPackerOutputOption[] =
+    "Write the edition into <folder>, laid out as the update server's document root.";
+inline constexpr char kPackerEditionOption[] = "Edition number of the station data (required).";
+inline constexpr char kPackerPathOption[] = "Where the package lies below the root (default %1).";
+inline constexpr char kPackerDefaultPath[] = "vexadb/vexadb.exe";
+inline constexpr char kPackerUsageError[] =
+    "Give a CSV file, --edition <number> and --output <folder>.";
+inline constexpr char kPackerFailed[] = "velosync-pack: %1";
 
 }  // namespace velotune::text
