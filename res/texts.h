@@ -129,4 +129,53 @@ inline constexpr char kPackerUsageError[] =
     "Give a CSV file, --edition <number> and --output <folder>.";
 inline constexpr char kPackerFailed[] = "velosync-pack: %1";
 
+// ---- Updater (velosync) ---------------------------------------------------------------------
+inline constexpr char kUpdaterDialogTitle[] = "Velotune Database Update";
+inline constexpr char kStartUpdate[] = "Start Update";
+inline constexpr char kCancelUpdate[] = "Cancel Update";
+inline constexpr char kCloseUpdates[] = "Close Updates";
+inline constexpr char kStatusCaption[] = "Status:";
+inline constexpr char kUpdaterIntro[] =
+    "You have selected to update the station database for Velotune.\nThe update will connect to "
+    "our server, check for any newer versions and if found, it will be updated to your computer.";
+inline constexpr char kUpdaterWarning[] =
+    "The update will close off Velotune when updating the database. \nIf you wish to proceed "
+    "with the update, click on Start Update.\nOtherwise click on Cancel Update to return to "
+    "Velotune.";
+inline constexpr char kQuitUpdateQuestion[] =
+    "Database update is still in progress.\nIf you quit now, the database will not be "
+    "updated\n\nDo you want to Quit?";
+inline constexpr char kUpdaterRegisterFailed[] =
+    "Failed to Register Application - Velotune DB Update";
+
+// Status texts, in the order a full update shows them. The error texts are joined from a first
+// sentence (ending in a blank) and a shared second one.
+inline constexpr char kStatusIdling[] = "Idling";
+inline constexpr char kStatusReady[] = "Ready";
+inline constexpr char kStatusStarting[] = "Starting Update Sequence";
+inline constexpr char kStatusChecking[] = "Checking for Updates";
+inline constexpr char kStatusCheckConnectionRetry[] =
+    "Connection error, Trying to Check for Updates again";
+inline constexpr char kStatusCheckProxyRetry[] = "Proxy error, Trying to Check for Updates again";
+inline constexpr char kCheckErrorFirst[] = "ERROR: Unable to Check for Updates. ";
+inline constexpr char kConnectionAdvice[] = "Please Check your Connection or Try Again Later.";
+inline constexpr char kStatusAlreadyLatest[] = "Database is Already Latest, No Updates Required!";
+inline constexpr char kStatusUpdatesAvailable[] = "Updates Available, Starting Download Sequence";
+inline constexpr char kStatusInitializingDownload[] = "Initializing Database Download";
+inline constexpr char kStatusDownloading[] = "Downloading Database";
+inline constexpr char kStatusDownloadConnectionRetry[] =
+    "Connection error, Trying to Download Database again";
+inline constexpr char kStatusDownloadProxyRetry[] = "Proxy error, Trying to Download Database again";
+inline constexpr char kDownloadErrorFirst[] = "ERROR: Unable to Download Database. ";
+inline constexpr char kStatusDownloadCompleted[] =
+    "Database Download Completed, Starting Merge Sequence";
+inline constexpr char kExtractError[] = "ERROR: Unable to Extract Database. Please Try Again.";
+inline constexpr char kMergeErrorFirst[] = "ERROR: Unable to Merge the Database. ";
+inline constexpr char kPlayerOpenAdvice[] = "If Velotune is opened, Please Close it Manually.";
+inline constexpr char kCopyErrorFirst[] = "ERROR: Unable to Copy the new Database. ";
+inline constexpr char kStatusCompleted[] = "Database Update Completed. You may now start Velotune";
+
+// The usage hit's agent text: user id + "/" + kUsageHitTag + versions + " [" + system + "]".
+inline constexpr char kUsageHitTag[] = "VSYN:";
+
 }  // namespace velotune::text

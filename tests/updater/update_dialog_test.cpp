@@ -1,0 +1,280 @@
+// The update sequence as a user lives it, against a loopback update server: every ending with its
+// status texts and progress positions, the user's playlist carried into the new edition, the
+// user's database untouched by every failure, "Start Update" working again after each error, and
+// quitting during the download.
+#include "updater/update_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/settings/settings_store.h"
+#include "res/texts.h"
+#include "stationdb/radiodatabase.h"
+#include "tests/support/message_recorder.h"
+#include "tests/support/test_env.h"
+#include "tests/updater/updater_fixture.h"
+
+namespace velotune {
+namespace {
+
+using test::FixtureRoute;
+using test::ReadFile;
+using test::WaitUntil;
+
+QString T(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+class UpdateDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::ClearProxyEnvironment();
+        ASSERT_TRUE(server_.IsRunning());
+        config_ = test::MakeInstallation(server_);
+        userFile_ = ReadFile(config_.DatabasePath());
+        CSettingsStore().WriteUID(QStringLiteral("uid-1234"));
+    }
+
+    void Open(const QString& version = QStringLiteral("20")) {
+        dialog_ = std::make_unique<CTorvikDBUpdateDlg>(config_, version, [this] { ++closed_; });
+        QObject::connect(dialog_.get(), &CTorvikDBUpdateDlg::StatusChanged,
+                         [this](const QString& s) { statuses_.append(s); });
+        QObject::connect(Progress(), &QProgressBar::valueChanged,
+                         [this](int p) { positions_.append(p); });
+        dialog_->show();
+    }
+
+    QPushButton* Button(int id) const {
+        return dialog_->findChild<QPushButton*>(QString::number(id));
+    }
+    QProgressBar* Progress() const {
+        return dialog_->findChild<QProgressBar*>(QString::number(IDC_PROGRESS));
+    }
+
+    // Presses "Start Update" and waits for the sequence to end; returns the statuses it showed.
+    QStringList Run() {
+        statuses_.clear();
+        positions_.clear();
+        EXPECT_TRUE(Button(IDOK)->isEnabled());
+        Button(IDOK)->click();
+        EXPECT_TRUE(WaitUntil([this] { return !dialog_->IsUpdating(); }, 60000));
+        return statuses_;
+    }
+
+    QStringList Requested() const {
+        QStringList paths;
+        for (const test::FixtureRequest& r : server_.Requests())
+            paths.append(r.path);
+        return paths;
+    }
+
+    // After an error: the user may close, or start again.
+    void ExpectFailedState() const {
+        EXPECT_FALSE(dialog_->IsUpdating());
+        EXPECT_TRUE(Button(IDOK)->isEnabled());
+        EXPECT_TRUE(Button(IDCANCEL)->isEnabled());
+        EXPECT_EQ(Button(IDCANCEL)->text(), T(text::kCloseUpdates));
+    }
+
+    void ExpectUserDatabaseUntouched() const {
+        EXPECT_EQ(ReadFile(config_.DatabasePath()), userFile_);
+        EXPECT_FALSE(QFile::exists(config_.NewDatabasePath()));
+    }
+
+    QStringList CachedPackages() const {
+        return QDir(config_.cacheDir + QStringLiteral("/download")).entryList(QDir::Files);
+    }
+
+    test::FixtureServer server_{test::MakeTempDir(QStringLiteral("www"))};
+    UpdaterConfig config_;
+    QByteArray userFile_;
+    std::unique_ptr<CTorvikDBUpdateDlg> dialog_;
+    QStringList statuses_;
+    QList<int> positions_;
+    int closed_ = 0;
+    test::MessageRecorder messages_{platform::kIdYes};
+};
+
+TEST_F(UpdateDialogTest, FullUpdateCarriesThePlaylistIntoTheNewEdition) {
+    test::Publish(server_, 21, test::PackageOf(test::NewEdition()));
+    Open();
+    EXPECT_EQ(dialog_->Status(), T(text::kStatusReady));
+    EXPECT_FALSE(Progress()->isEnabled());
+    EXPECT_EQ(Button(IDCANCEL)->text(), T(text::kCancelUpdate));
+
+    EXPECT_EQ(Run(), (QStringList{T(text::kStatusStarting), T(text::kStatusChecking),
+                                  T(text::kStatusUpdatesAvailable),
+                                  T(text::kStatusInitializingDownload), T(text::kStatusDownloading),
+                                  T(text::kStatusDownloadCompleted), T(text::kStatusCompleted)}));
+    EXPECT_EQ(closed_, 1);  // the player was asked to close first
+
+    // 3, 5, one check attempt, 20, 24, the download's steps of 1, then the merge's positions.
+    const QList<int> head = {3, 5, 7, 11, 15, 18, 20, 24};
+    const QList<int> tail = {90, 92, 94, 96, 100};
+    ASSERT_GT(positions_.size(), head.size() + tail.size());
+    EXPECT_EQ(positions_.mid(0, head.size()), head);
+    EXPECT_EQ(positions_.mid(positions_.size() - tail.size()), tail);
+    const QList<int> steps = positions_.mid(head.size(), positions_.size() - head.size() - 5);
+    EXPECT_GE(steps.size(), 10);
+    EXPECT_LE(steps.size(), 56);
+    for (int i = 0; i < steps.size(); ++i)
+        EXPECT_EQ(steps[i], 25 + i);
+
+    EXPECT_FALSE(Button(IDOK)->isEnabled());
+    EXPECT_TRUE(Button(IDCANCEL)->isEnabled());
+    EXPECT_EQ(Button(IDCANCEL)->text(), T(text::kCloseUpdates));
+
+    // The new edition is in place, with the user's playlist: station 6 is gone from the edition,
+    // the others keep their numbers.
+    CRadioDatabase db;
+    ASSERT_EQ(db.OpenDatabase(config_.DatabasePath()), kDbOk);
+    std::int32_t edition = 0;
+    PlaylistList playlist;
+    EXPECT_EQ(db.GetDBVersion(edition), kDbOk);
+    EXPECT_EQ(db.LoadPlaylist(playlist), kDbOk);
+    db.CloseDatabase();
+    EXPECT_EQ(edition, 21);
+    EXPECT_EQ(playlist, (PlaylistList{{5, 1}, {2, 2}, {4, 3}}));
+    EXPECT_FALSE(QFile::exists(config_.NewDatabasePath()));
+    EXPECT_FALSE(QFile::exists(config_.PackagePath()));
+    EXPECT_TRUE(CachedPackages().isEmpty());
+    EXPECT_TRUE(messages_.Texts().isEmpty());
+
+    ASSERT_TRUE(WaitUntil([this] { return Requested().size() >= 3; }));
+    for (const test::FixtureRequest& r : server_.Requests()) {
+        if (r.path == QLatin1String("/vexadb/velosync.shtml"))
+            EXPECT_EQ(r.Header(QStringLiteral("User-Agent")),
+                      QStringLiteral("uid-1234/VSYN:20-21 []"));
+        else
+            EXPECT_EQ(r.Header(QStringLiteral("User-Agent")), QStringLiteral("Velosync"));
+    }
+    QStringList paths = Requested();
+    paths.sort();
+    EXPECT_EQ(paths, (QStringList{QStringLiteral("/vexadb/update.html"),
+                                  QStringLiteral("/vexadb/velosync.shtml"),
+                                  QStringLiteral("/vexadb/vexadb21.exe")}));
+}
+
+TEST_F(UpdateDialogTest, EqualEditionsNeedNoDownload) {
+    test::Publish(server_, 21, test::PackageOf(test::NewEdition()));
+    Open(QStringLiteral("21"));
+    EXPECT_EQ(Run(), (QStringList{T(text::kStatusStarting), T(text::kStatusChecking),
+                                  T(text::kStatusAlreadyLatest)}));
+    EXPECT_EQ(positions_, (QList<int>{3, 5, 7, 11, 15, 18, 100}));
+    EXPECT_FALSE(Button(IDOK)->isEnabled());
+    EXPECT_EQ(Button(IDCANCEL)->text(), T(text::kCloseUpdates));
+    EXPECT_EQ(Requested(), QStringList{QStringLiteral("/vexadb/update.html")});
+    EXPECT_EQ(ReadFile(config_.DatabasePath()), userFile_);
+}
+
+TEST_F(UpdateDialogTest, CheckFailuresRetryOnlyWhenTheServerFails) {
+    const QString page = QStringLiteral("/vexadb/update.html");
+    server_.SetRoute(page, FixtureRoute::Status(404, "gone"));
+    Open();
+    // 404: all three kinds of access (the third needs a proxy, and the environment names none).
+    EXPECT_EQ(Run(), (QStringList{T(text::kStatusStarting), T(text::kStatusChecking),
+                                  T(text::kStatusCheckConnectionRetry),
+                                  T(text::kStatusCheckProxyRetry), ErrorTexts().check}));
+    EXPECT_EQ(positions_, (QList<int>{3, 5, 7, 11, 15, 18, 7, 11, 15, 18, 7, 11, 18}));
+    EXPECT_EQ(Requested().size(), 2);
+    ExpectFailedState();
+
+    // 400 is an answer: its page lacks the values, and nobody tries again.
+    server_.SetRoute(page, FixtureRoute::Status(400, "<html>bad request</html>"));
+    EXPECT_EQ(Run(), (QStringList{T(text::kStatusStarting), T(text::kStatusChecking),
+                                  ErrorTexts().check}));
+    EXPECT_EQ(Requested().size(), 3);
+    ExpectFailedState();
+    ExpectUserDatabaseUntouched();
+    EXPECT_EQ(ErrorTexts().check, QStringLiteral("ERROR: Unable to Check for Updates. Please "
+                                                 "Check your Connection or Try Again Later."));
+}
+
+TEST_F(UpdateDialogTest, BadDownloadsAndPackagesLeaveTheDatabaseAndAllowAnotherTry) {
+    const QByteArray good = test::PackageOf(test::NewEdition());
+    Open();
+
+    test::Publish(server_, 21, good);
+    server_.SetRoute(QStringLiteral("/vexadb/vexadb21.exe"), FixtureRoute::Status(404));
+    EXPECT_EQ(Run().last(), ErrorTexts().download);
+    ExpectFailedState();
+    ExpectUserDatabaseUntouched();
+    server_.ClearRoutes();
+
+    const QByteArray database = ReadFile(config_.DatabasePath());
+    const QList<QPair<const char*, QByteArray>> bad = {
+        {"no newfm.dat", test::PackageWith({{QStringLiteral("readme.txt"), "hello"}})},
+        {"parent folder entry", test::PackageWith({{QStringLiteral("newfm.dat"), database},
+                                                   {QStringLiteral("../newfm.dat"), database}})},
+        {"truncated", good.left(good.size() / 2)},
+        {"not an archive", QByteArray("MZ") + QByteArray(40000, '\x90')},
+    };
+    for (const auto& [what, package] : bad) {
+        SCOPED_TRACE(what);
+        test::Publish(server_, 21, package);
+        EXPECT_EQ(Run().last(), T(text::kExtractError));
+        ExpectFailedState();
+        ExpectUserDatabaseUntouched();
+    }
+
+    test::Publish(server_, 21, good);
+    EXPECT_EQ(Run().last(), T(text::kStatusCompleted));
+    EXPECT_TRUE(messages_.Texts().isEmpty());
+}
+
+TEST_F(UpdateDialogTest, MergeFailsWhileThePlayerHoldsTheDatabase) {
+    test::Publish(server_, 21, test::PackageOf(test::NewEdition()));
+    Open();
+    {
+        CRadioDatabase player;
+        ASSERT_EQ(player.OpenDatabase(config_.DatabasePath()), kDbOk);
+        EXPECT_EQ(Run().last(), ErrorTexts().merge);
+        EXPECT_EQ(positions_.last(), 92);
+        ExpectFailedState();
+        EXPECT_EQ(messages_.Texts().size(), 1);  // the database layer's own message
+    }
+    EXPECT_EQ(ReadFile(config_.DatabasePath()), userFile_);
+    EXPECT_EQ(Run().last(), T(text::kStatusCompleted));
+}
+
+TEST_F(UpdateDialogTest, QuittingDuringTheDownloadStopsItAndRemovesTheNewDatabase) {
+    test::Publish(server_, 21, test::PackageOf(test::NewEdition()));
+    FixtureRoute slow = FixtureRoute::File(QStringLiteral("vexadb/vexadb21.exe"));
+    slow.bytesPerSecond = 4000;
+    server_.SetRoute(QStringLiteral("/vexadb/vexadb21.exe"), slow);
+    test::WriteFile(config_.NewDatabasePath(), "left over from an earlier try");
+    Open();
+    Button(IDOK)->click();
+    ASSERT_TRUE(WaitUntil([this] { return statuses_.contains(T(text::kStatusDownloading)); }));
+    EXPECT_FALSE(Button(IDCANCEL)->isEnabled());
+
+    // A request to close the window still asks; No changes nothing.
+    messages_.SetAnswer(platform::kIdNo);
+    dialog_->close();
+    EXPECT_EQ(messages_.Texts(), QStringList{T(text::kQuitUpdateQuestion)});
+    EXPECT_TRUE(dialog_->isVisible());
+    EXPECT_TRUE(dialog_->IsUpdating());
+    EXPECT_TRUE(QFile::exists(config_.NewDatabasePath()));
+
+    ASSERT_TRUE(WaitUntil([this] { return !CachedPackages().isEmpty(); }));
+    messages_.SetAnswer(platform::kIdYes);
+    dialog_->close();
+    EXPECT_FALSE(dialog_->isVisible());
+    EXPECT_EQ(dialog_->result(), QDialog::Rejected);
+    EXPECT_FALSE(QFile::exists(config_.NewDatabasePath()));
+
+    // The download stops at its next block and leaves nothing behind.
+    ASSERT_TRUE(WaitUntil([this] { return CachedPackages().isEmpty(); }));
+    QTest::qWait(300);
+    EXPECT_FALSE(QFile::exists(config_.PackagePath()));
+    EXPECT_EQ(ReadFile(config_.DatabasePath()), userFile_);
+    EXPECT_EQ(statuses_.last(), T(text::kStatusDownloading));
+}
+
+}  // namespace
+}  // namespace velotune

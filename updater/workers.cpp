@@ -1,0 +1,361 @@
+#include "updater/workers.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QSaveFile>
+#include <QUrl>
+
+#include "app/settings/settings_store.h"
+#include "res/texts.h"
+#include "updater/messages.h"
+
+Q_LOGGING_CATEGORY(lcWorkers, "velotune.updater.workers")
+
+namespace velotune {
+namespace {
+
+using platform::HttpAccess;
+using platform::HttpError;
+using platform::HttpOptions;
+using platform::HttpRequest;
+
+QString Text(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+// The access of the first, second and third attempt of the check and the download.
+constexpr HttpAccess kAttemptAccess[] = {HttpAccess::Preconfig, HttpAccess::Direct,
+                                         HttpAccess::Proxy};
+
+// Sends no agent text of its own: servers see the program's name, as for any other client that
+// does not name itself.
+HttpOptions ProgramOptions(HttpAccess access, const WorkerThread& worker) {
+    HttpOptions options;
+    options.userAgent = QByteArray(text::kUpdaterName);
+    options.access = access;
+    options.cancel = worker.Shutdown();
+    return options;
+}
+
+void PostProgress(QObject* mainWindow, int amount, int mode = 0) {
+    PostUpdaterMessage(mainWindow, WM_PROGRESS, {}, {}, amount, mode);
+}
+
+void PostStatus(QObject* mainWindow, const char* text) {
+    PostUpdaterMessage(mainWindow, WM_STATUS_TEXT, Text(text));
+}
+
+// ---- Update check -----------------------------------------------------------------------------
+
+// One attempt. False on an error of any kind: no connection, a failed read, or a status above
+// 400 (400 itself is an answer: its page is read like any other).
+bool CheckAttempt(const QString& address, HttpAccess access, const WorkerThread& worker,
+                  QObject* mainWindow, CheckPageValues& values) {
+    PostProgress(mainWindow, 7);
+    HttpRequest request;
+    bool ok = false;
+    PostProgress(mainWindow, 11);
+    const HttpError error = request.Open(address, ProgramOptions(access, worker));
+    if (error != HttpError::None) {
+        qCInfo(lcWorkers).noquote()
+            << "check:" << platform::HttpErrorName(error) << "-" << request.ErrorText();
+    } else {
+        PostProgress(mainWindow, 15);
+        const int status = request.StatusCode();
+        if (status > 400) {
+            qCInfo(lcWorkers) << "check: the server answered" << status;
+        } else {
+            QByteArray line;
+            while (request.ReadLine(&line))
+                ParseCheckLine(QString::fromUtf8(line), values);
+            ok = request.Error() == HttpError::None;
+            if (!ok)
+                qCInfo(lcWorkers).noquote() << "check: reading failed -" << request.ErrorText();
+        }
+    }
+    PostProgress(mainWindow, 18);
+    return ok;
+}
+
+void RunCheck(const WorkerStart& start, const WorkerThread& worker) {
+    static const char* const kRetryTexts[] = {nullptr, text::kStatusCheckConnectionRetry,
+                                              text::kStatusCheckProxyRetry};
+    CheckPageValues values;
+    bool answered = false;
+    for (int attempt = 0; attempt < 3 && !answered; ++attempt) {
+        if (kRetryTexts[attempt])
+            PostStatus(start.mainWindow, kRetryTexts[attempt]);
+        answered =
+            CheckAttempt(start.address, kAttemptAccess[attempt], worker, start.mainWindow, values);
+    }
+    QString address;
+    if (!values.path.isEmpty())
+        address = QUrl(start.address).resolved(QUrl(QStringLiteral("/"))).toString() + values.path;
+    const QString version = values.version.left(kMaxResultText);
+    address = address.left(kMaxResultText);
+    const bool ok = answered && !version.isEmpty() && !address.isEmpty();
+    qCInfo(lcWorkers).noquote() << "check:" << (ok ? "version" : "failed, version") << version
+                                << "package" << address;
+    PostUpdaterMessage(start.window, ok ? WM_CHECK_DONE : WM_CHECK_FAILED, version, address);
+}
+
+// ---- Usage hit --------------------------------------------------------------------------------
+
+void RunUsageHit(const WorkerStart& start, const WorkerThread& worker) {
+    QString userId;
+    CSettingsStore().ReadUID(&userId);  // stays empty when there is none
+    const QString agent =
+        UsageAgentText(userId, start.userVersion, start.serverVersion, OperatingSystemName());
+    bool sent = false;
+    for (HttpAccess access : {HttpAccess::Direct, HttpAccess::Preconfig}) {
+        HttpOptions options;
+        options.userAgent = agent.toUtf8();
+        options.access = access;
+        options.noCache = true;
+        options.cancel = worker.Shutdown();
+        if (platform::HttpSend(start.address, options) == HttpError::None) {
+            sent = true;
+            break;
+        }
+    }
+    qCInfo(lcWorkers).noquote() << "usage hit" << (sent ? "sent:" : "not sent:") << agent;
+    PostUpdaterMessage(start.window, WM_LOG_DONE, {}, {}, 0, sent ? 1 : 0);
+}
+
+// The name a download is kept under in the cache: the address's file name.
+QString CacheName(const QString& address) {
+    const QString name = QUrl(address).fileName();
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ||
+        name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
+        return QStringLiteral("download");
+    return name;
+}
+
+// Copies source to target through a temporary file beside target, so target is either the old
+// file or the whole new one.
+bool CopyReplacing(const QString& source, const QString& target) {
+    QFile in(source);
+    QSaveFile out(target);
+    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly))
+        return false;
+    QByteArray block;
+    while (!(block = in.read(1 << 20)).isEmpty())
+        if (out.write(block) != block.size())
+            return false;
+    return in.error() == QFile::NoError && out.commit();
+}
+
+}  // namespace
+
+// ---- CCheckUpdatesDlg ---------------------------------------------------------------------------
+
+CCheckUpdatesDlg::CCheckUpdatesDlg()
+    : m_worker(QStringLiteral("velosync check"),
+               [this](int, const WorkerStart& start) { RunCheck(start, m_worker); }) {}
+
+CCheckUpdatesDlg::~CCheckUpdatesDlg() {
+    m_worker.Stop();
+}
+
+bool CCheckUpdatesDlg::Start(QObject* mainWindow, const QString& checkAddress) {
+    m_pMainWnd = mainWindow;
+    m_strCheckAddress = checkAddress;
+    WorkerStart start;
+    start.window = this;
+    start.mainWindow = mainWindow;
+    start.address = m_strCheckAddress;
+    m_worker.PostStart(WM_START_CHECK, start);
+    SendUpdaterMessage(mainWindow, WM_PROGRESS, {}, {}, 5, 0);
+    return true;
+}
+
+void CCheckUpdatesDlg::customEvent(QEvent* event) {
+    const UpdaterMessage* m = AsUpdaterMessage(event);
+    if (!m)
+        return;
+    if (m->Message() == WM_CHECK_DONE)
+        SendUpdaterMessage(m_pMainWnd, WM_UPDATE_CHECKED, m->First(), m->Second());
+    else if (m->Message() == WM_CHECK_FAILED)
+        SendUpdaterMessage(m_pMainWnd, WM_UPDATE_CHECK_FAILED, m->First(), m->Second());
+}
+
+// ---- CLoggingDlg --------------------------------------------------------------------------------
+
+CLoggingDlg::CLoggingDlg(const QString& usageHitAddress)
+    : m_strAddress(usageHitAddress),
+      m_worker(QStringLiteral("velosync usage hit"),
+               [this](int, const WorkerStart& start) { RunUsageHit(start, m_worker); }) {}
+
+CLoggingDlg::~CLoggingDlg() {
+    m_worker.Stop();
+}
+
+void CLoggingDlg::Start(QObject* mainWindow, std::int32_t userVersion, std::int32_t serverVersion) {
+    m_pMainWnd = mainWindow;
+    WorkerStart start;
+    start.window = this;
+    start.mainWindow = mainWindow;
+    start.address = m_strAddress;
+    start.userVersion = userVersion;
+    start.serverVersion = serverVersion;
+    m_worker.PostStart(WM_START_LOG, start);
+}
+
+void CLoggingDlg::customEvent(QEvent*) {
+    // WM_LOG_DONE: whether the hit arrived changes nothing.
+}
+
+// ---- CDownloadDatabaseDlg -----------------------------------------------------------------------
+
+CDownloadDatabaseDlg::CDownloadDatabaseDlg(const QString& cacheDir, const QString& dataDir,
+                                           qint64 maxBytes)
+    : m_strCacheDir(cacheDir),
+      m_strDataDir(dataDir),
+      m_maxBytes(maxBytes),
+      m_worker(QStringLiteral("velosync download"),
+               [this](int, const WorkerStart& start) { Download(start); }) {}
+
+CDownloadDatabaseDlg::~CDownloadDatabaseDlg() {
+    m_worker.Stop();
+}
+
+void CDownloadDatabaseDlg::Start(QObject* mainWindow, const QString& packageAddress) {
+    m_pMainWnd = mainWindow;
+    WorkerStart start;
+    start.window = this;
+    start.mainWindow = mainWindow;
+    start.address = packageAddress;
+    m_worker.PostStart(WM_START_DOWNLOAD, start);
+}
+
+void CDownloadDatabaseDlg::customEvent(QEvent* event) {
+    const UpdaterMessage* m = AsUpdaterMessage(event);
+    if (!m || m->Message() != WM_DOWNLOAD_DONE)
+        return;
+    SendUpdaterMessage(m_pMainWnd, m->LParam() == 1 ? WM_DOWNLOAD_SUCCEEDED : WM_DOWNLOAD_FAILED,
+                       m->First(), {}, 0, m->LParam());
+}
+
+void CDownloadDatabaseDlg::Download(const WorkerStart& start) {
+    static const char* const kAttemptTexts[] = {text::kStatusDownloading,
+                                                text::kStatusDownloadConnectionRetry,
+                                                text::kStatusDownloadProxyRetry};
+    const QString localPath =
+        (m_strDataDir + QLatin1Char('/') + Text(text::kPackageFile)).left(kMaxResultText);
+
+    RemoveCachedPackages();
+    PostProgress(start.mainWindow, 24);
+
+    bool fetched = false;
+    const QString folder = m_strCacheDir.isEmpty()
+                               ? QString()
+                               : m_strCacheDir + QLatin1Char('/') + Text(kCacheSubFolder);
+    if (!folder.isEmpty() && QDir().mkpath(folder)) {
+        const QString cachedFile = folder + QLatin1Char('/') + CacheName(start.address);
+        for (int kind = 0; kind < 3; ++kind) {
+            HttpRequest request;
+            const HttpError error =
+                request.Open(start.address, ProgramOptions(kAttemptAccess[kind], m_worker));
+            if (error != HttpError::None) {
+                qCInfo(lcWorkers).noquote()
+                    << "download:" << platform::HttpErrorName(error) << "-" << request.ErrorText();
+                if (error == HttpError::Cancelled)
+                    break;
+                continue;  // not reached: try the next kind of access
+            }
+            // An error page is not a package: there is nothing to download.
+            const int status = request.StatusCode();
+            if (status < 200 || status > 299) {
+                qCInfo(lcWorkers) << "download: the server answered" << status;
+                break;
+            }
+            PostStatus(start.mainWindow, kAttemptTexts[kind]);
+            fetched = Fetch(request, kind, cachedFile, start.mainWindow);
+            break;
+        }
+    } else {
+        qCWarning(lcWorkers) << "download: no cache folder" << folder;
+    }
+
+    const bool ok = fetched && TakePackageFromCache(localPath);
+    qCInfo(lcWorkers) << "download" << (ok ? "succeeded:" : "failed:") << localPath;
+    PostUpdaterMessage(start.window, WM_DOWNLOAD_DONE, localPath, {}, 0, ok ? 1 : 0);
+}
+
+void CDownloadDatabaseDlg::RemoveCachedPackages() const {
+    if (m_strCacheDir.isEmpty())
+        return;
+    const QDir cache(m_strCacheDir);
+    for (const QString& sub : cache.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        QDir folder(cache.filePath(sub));
+        for (const QString& name :
+             folder.entryList({Text(text::kPackagePattern)}, QDir::Files | QDir::Hidden)) {
+            if (!folder.remove(name))
+                qCWarning(lcWorkers) << "cannot remove" << folder.filePath(name);
+        }
+    }
+}
+
+bool CDownloadDatabaseDlg::Fetch(HttpRequest& request, int kind, const QString& cachedFile,
+                                 QObject* mainWindow) {
+    QFile out(cachedFile);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        qCWarning(lcWorkers) << "download: cannot write" << cachedFile << out.errorString();
+        return false;
+    }
+    // A download that does not finish leaves nothing in the cache that could pass for a package.
+    auto fail = [&out](const char* why) {
+        qCInfo(lcWorkers) << "download:" << why;
+        out.close();
+        out.remove();
+        return false;
+    };
+    char block[1023];
+    qint64 total = 0;
+    for (;;) {
+        if (m_nCancel.exchange(0) != 0)
+            return fail("cancelled");
+        const qint64 n = request.Read(block, sizeof block);
+        if (n < 0)
+            return fail(qPrintable(request.ErrorText()));
+        if (m_progress.Block(kind))
+            PostProgress(mainWindow, 1, 1);
+        if (n == 0)
+            break;
+        total += n;
+        if (total > m_maxBytes)
+            return fail("the package is larger than the limit");
+        if (out.write(block, n) != n)
+            return fail(qPrintable(out.errorString()));
+    }
+    if (!out.flush())
+        return fail(qPrintable(out.errorString()));
+    out.close();
+    return true;
+}
+
+bool CDownloadDatabaseDlg::TakePackageFromCache(const QString& localPath) const {
+    if (m_strCacheDir.isEmpty())
+        return false;
+    const QDir cache(m_strCacheDir);
+    for (const QString& sub : cache.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        QDir folder(cache.filePath(sub));
+        const QStringList names =
+            folder.entryList({Text(text::kPackagePattern)}, QDir::Files | QDir::Hidden, QDir::Name);
+        if (names.isEmpty())
+            continue;
+        const QString cached = folder.filePath(names.first());
+        if (!CopyReplacing(cached, localPath)) {
+            qCWarning(lcWorkers) << "cannot copy" << cached << "to" << localPath;
+            return false;
+        }
+        QFile::remove(cached);
+        return true;
+    }
+    qCInfo(lcWorkers) << "no package in the cache" << m_strCacheDir;
+    return false;
+}
+
+}  // namespace velotune
