@@ -252,8 +252,8 @@ void CDownloadDatabaseDlg::Download(const WorkerStart& start) {
     const QString folder = m_strCacheDir.isEmpty()
                                ? QString()
                                : m_strCacheDir + QLatin1Char('/') + Text(kCacheSubFolder);
+    const QString cachedFile = folder + QLatin1Char('/') + CacheName(start.address);
     if (!folder.isEmpty() && QDir().mkpath(folder)) {
-        const QString cachedFile = folder + QLatin1Char('/') + CacheName(start.address);
         for (int kind = 0; kind < 3; ++kind) {
             HttpRequest request;
             const HttpError error =
@@ -280,6 +280,8 @@ void CDownloadDatabaseDlg::Download(const WorkerStart& start) {
     }
 
     const bool ok = fetched && TakePackageFromCache(localPath);
+    if (fetched && !ok)
+        QFile::remove(cachedFile);  // a download under another name would never be taken
     qCInfo(lcWorkers) << "download" << (ok ? "succeeded:" : "failed:") << localPath;
     PostUpdaterMessage(start.window, WM_DOWNLOAD_DONE, localPath, {}, 0, ok ? 1 : 0);
 }
