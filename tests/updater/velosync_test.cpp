@@ -1,0 +1,288 @@
+// The real velosync program, end to end: each test case runs inside its own X display and session
+// bus (CTest starts this program under xvfb-run and dbus-run-session), with a window manager, a
+// loopback update server and, where it matters, a second process that owns the player's bus name.
+// The test drives the window as a user would, with keys through xdotool, and follows the program
+// through its log: one line per status text and per progress position.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+#include <optional>
+
+#include "app/settings/settings_store.h"
+#include "res/texts.h"
+#include "stationdb/radiodatabase.h"
+#include "tests/support/child_process.h"
+#include "tests/support/test_env.h"
+#include "tests/updater/updater_fixture.h"
+
+// Readable texts in failure messages.
+void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace velotune {
+namespace {
+
+using test::ChildProcess;
+using test::ReadFile;
+
+constexpr int kWaitMs = 60000;
+
+QString T(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+// Polls until done() holds or timeoutMs pass (nothing here needs this test's event loop).
+bool Eventually(const std::function<bool()>& done, int timeoutMs = kWaitMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QThread::msleep(50);
+    }
+    return true;
+}
+
+// Runs xdotool; returns its standard output, trimmed, or nothing when it failed.
+std::optional<QString> Xdotool(const QStringList& args) {
+    QString output;
+    const int code = test::RunProgram(QStringLiteral("xdotool"), args, &output, 30000);
+    if (code != 0)
+        return std::nullopt;
+    return output.trimmed();
+}
+
+// The id of the top-level window of that exact title (letters and blanks only), or empty; with
+// visibleOnly, only a mapped (not minimised) one.
+QString FindWindow(const QString& title, bool visibleOnly = false) {
+    QStringList args{QStringLiteral("search")};
+    if (visibleOnly)
+        args << QStringLiteral("--onlyvisible");
+    args << QStringLiteral("--name") << QLatin1Char('^') + title + QLatin1Char('$');
+    return Xdotool(args).value_or(QString()).section(QLatin1Char('\n'), 0, 0);
+}
+
+// Gives the window the focus and types the keys into it.
+bool Keys(const QString& window, const QStringList& keys) {
+    return Xdotool(QStringList{QStringLiteral("windowactivate"), QStringLiteral("--sync"), window,
+                               QStringLiteral("key"), QStringLiteral("--clearmodifiers")} +
+                   keys)
+        .has_value();
+}
+
+class VelosyncTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "run through CTest (xvfb-run)";
+        test::ClearProxyEnvironment();
+        ASSERT_TRUE(server_.IsRunning());
+
+        // A program folder as an installation has it: velosync with the user's velostn.dat.
+        program_ = test::MakeTempDir(QStringLiteral("program"));
+        ASSERT_TRUE(QFile::copy(test::BinDir() + QStringLiteral("/velosync"), Velosync()));
+        QFile::setPermissions(Velosync(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        test::WriteDatabase(Database(), test::UserEdition());
+        userFile_ = ReadFile(Database());
+        ASSERT_TRUE(CSettingsStore().WriteUID(QStringLiteral("uid-e2e")));
+
+        // The programs this test starts inherit its environment.
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        qputenv("QT_FORCE_STDERR_LOGGING", "1");
+        qputenv("QT_LOGGING_RULES", "velotune.updater.debug=true");
+        qputenv("VELOTUNE_UPDATE_HOST", server_.HostPort().toUtf8());
+
+        // Key focus and minimising need a window manager.
+        const QString wmLog =
+            test::MakeTempDir(QStringLiteral("wm")) + QStringLiteral("/openbox.log");
+        ASSERT_TRUE(windowManager_.Start(QStringLiteral("openbox"),
+                                         {QStringLiteral("--sm-disable")}, wmLog));
+        ASSERT_TRUE(Eventually([] { return Xdotool({QStringLiteral("get_desktop")}).has_value(); }))
+            << "openbox: " << ReadFile(wmLog).toStdString() << " running "
+            << windowManager_.IsRunning() << " display " << qgetenv("DISPLAY").toStdString();
+    }
+
+    QString Velosync() const { return program_ + QStringLiteral("/velosync"); }
+    QString Database() const { return program_ + QStringLiteral("/velostn.dat"); }
+    QString NewDatabase() const { return QDir::tempPath() + QStringLiteral("/newfm.dat"); }
+
+    // Starts velosync with args; its log goes to a file of its own.
+    void Start(ChildProcess& process, const QStringList& args, QString* log) {
+        *log = test::MakeTempDir(QStringLiteral("log")) + QStringLiteral("/velosync.log");
+        ASSERT_TRUE(process.Start(Velosync(), args, *log));
+    }
+
+    // The log's lines that follow "<category>: <what>: ".
+    static QStringList Logged(const QString& log, const QString& what) {
+        QStringList values;
+        const QString marker = QStringLiteral("velotune.updater: ") + what + QStringLiteral(": ");
+        for (const QString& line : QString::fromUtf8(ReadFile(log)).split(QLatin1Char('\n')))
+            if (line.startsWith(marker))
+                values.append(line.mid(marker.size()));
+        return values;
+    }
+
+    static bool WaitForStatus(const QString& log, const QString& status) {
+        return Eventually([&] { return Logged(log, QStringLiteral("status")).contains(status); });
+    }
+
+    QString WaitForWindow(const QString& title) {
+        QString id;
+        Eventually([&] { return !(id = FindWindow(title, true)).isEmpty(); });
+        return id;
+    }
+
+    test::FixtureServer server_{test::MakeTempDir(QStringLiteral("www"))};
+    QString program_;
+    QByteArray userFile_;
+    ChildProcess windowManager_;
+};
+
+TEST_F(VelosyncTest, UpdatesTheDatabaseFromReadyToCompletedAfterClosingThePlayer) {
+    test::Publish(server_, 21, test::PackageOf(test::NewEdition()));
+
+    // The running player, as far as the bus can tell.
+    const QString peerLog = test::MakeTempDir(QStringLiteral("peer")) + QStringLiteral("/calls");
+    ChildProcess player;
+    ASSERT_TRUE(player.Start(QStringLiteral(VELOTUNE_AUTOMATION_PEER),
+                             {QStringLiteral("serve"), QStringLiteral("player"), peerLog}));
+    QByteArray line;
+    ASSERT_TRUE(player.ReadLine(&line, kWaitMs));
+    ASSERT_EQ(line, "registered");
+
+    ChildProcess velosync;
+    QString log;
+    Start(velosync, {QStringLiteral("-v:20")}, &log);
+    ASSERT_TRUE(WaitForStatus(log, T(text::kStatusReady)));
+    const QString window = WaitForWindow(T(text::kUpdaterDialogTitle));
+    ASSERT_FALSE(window.isEmpty());
+    ASSERT_TRUE(Keys(window, {QStringLiteral("Return")}));  // "Start Update", the default button
+    ASSERT_TRUE(WaitForStatus(log, T(text::kStatusCompleted))) << ReadFile(log).toStdString();
+
+    EXPECT_EQ(Logged(log, QStringLiteral("status")),
+              (QStringList{T(text::kStatusReady), T(text::kStatusStarting),
+                           T(text::kStatusChecking), T(text::kStatusUpdatesAvailable),
+                           T(text::kStatusInitializingDownload), T(text::kStatusDownloading),
+                           T(text::kStatusDownloadCompleted), T(text::kStatusCompleted)}));
+    QList<int> positions;
+    for (const QString& p : Logged(log, QStringLiteral("progress")))
+        positions.append(p.toInt());
+    const QList<int> head = {3, 5, 7, 11, 15, 18, 20, 24};
+    const QList<int> tail = {90, 92, 94, 96, 100};
+    ASSERT_GT(positions.size(), head.size() + tail.size()) << ReadFile(log).toStdString();
+    EXPECT_EQ(positions.mid(0, head.size()), head);
+    EXPECT_EQ(positions.mid(positions.size() - tail.size()), tail);
+    for (qsizetype i = head.size(); i < positions.size() - tail.size(); ++i)
+        EXPECT_EQ(positions[i], 25 + (i - head.size()));
+
+    // The player got CloseTorvik before the sequence began, and went.
+    EXPECT_EQ(ReadFile(peerLog), "CloseTorvik\n");
+    EXPECT_EQ(player.Wait(kWaitMs), 0);
+    const QString all = QString::fromUtf8(ReadFile(log));
+    EXPECT_LT(all.indexOf(QStringLiteral("closing the player: ok")),
+              all.indexOf(QStringLiteral("status: ") + T(text::kStatusStarting)));
+
+    // The new edition is in place with the user's playlist; station 6 is gone from it.
+    CRadioDatabase db;
+    ASSERT_EQ(db.OpenDatabase(Database()), kDbOk);
+    std::int32_t edition = 0;
+    PlaylistList playlist;
+    EXPECT_EQ(db.GetDBVersion(edition), kDbOk);
+    EXPECT_EQ(db.LoadPlaylist(playlist), kDbOk);
+    db.CloseDatabase();
+    EXPECT_EQ(edition, 21);
+    EXPECT_EQ(playlist, (PlaylistList{{5, 1}, {2, 2}, {4, 3}}));
+    EXPECT_EQ(QDir(program_).entryList(QDir::Files),
+              (QStringList{QStringLiteral("velostn.dat"), QStringLiteral("velosync")}));
+    EXPECT_FALSE(QFile::exists(NewDatabase()));
+
+    bool hit = false;
+    for (const test::FixtureRequest& r : server_.Requests()) {
+        if (r.path == QLatin1String("/vexadb/velosync.shtml")) {
+            hit = true;
+            EXPECT_EQ(r.Header(QStringLiteral("User-Agent")),
+                      QStringLiteral("uid-e2e/VSYN:20-21 []"));
+        }
+    }
+    EXPECT_TRUE(hit);
+
+    // "Close Updates" ends the program.
+    ASSERT_TRUE(Keys(window, {QStringLiteral("Escape")}));
+    EXPECT_EQ(velosync.Wait(kWaitMs), 0);
+}
+
+TEST_F(VelosyncTest, WithoutTheEditionArgumentItEndsWithoutAWindow) {
+    for (const QStringList& args :
+         {QStringList{}, QStringList{QStringLiteral("20")}, QStringList{QStringLiteral("-x:20")}}) {
+        ChildProcess velosync;
+        QString log;
+        Start(velosync, args, &log);
+        EXPECT_EQ(velosync.Wait(kWaitMs), 0) << args.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(Logged(log, QStringLiteral("status")).isEmpty());
+    }
+    EXPECT_TRUE(FindWindow(T(text::kUpdaterDialogTitle)).isEmpty());
+    EXPECT_TRUE(server_.Requests().isEmpty());
+}
+
+TEST_F(VelosyncTest, ASecondStartRaisesTheFirstAndEnds) {
+    test::Publish(server_, 21, test::PackageOf(test::NewEdition()));
+    ChildProcess first;
+    QString log;
+    Start(first, {QStringLiteral("-V:21")}, &log);  // the switch in any letter case
+    const QString window = WaitForWindow(T(text::kUpdaterDialogTitle));
+    ASSERT_FALSE(window.isEmpty()) << ReadFile(log).toStdString();
+    // A window the window manager has only just taken on may miss a first request.
+    ASSERT_TRUE(Eventually([&] {
+        Xdotool({QStringLiteral("windowminimize"), QStringLiteral("--sync"), window});
+        return FindWindow(T(text::kUpdaterDialogTitle), true).isEmpty();
+    }));
+
+    ChildProcess second;
+    QString secondLog;
+    Start(second, {QStringLiteral("-v:21")}, &secondLog);
+    EXPECT_EQ(second.Wait(kWaitMs), 0);
+    EXPECT_EQ(WaitForWindow(T(text::kUpdaterDialogTitle)), window);
+    EXPECT_TRUE(Logged(secondLog, QStringLiteral("status")).isEmpty());
+
+    // The first goes on as before: equal editions need no update.
+    ASSERT_TRUE(Keys(window, {QStringLiteral("Return")}));
+    ASSERT_TRUE(WaitForStatus(log, T(text::kStatusAlreadyLatest)));
+    ASSERT_TRUE(Keys(window, {QStringLiteral("Escape")}));
+    EXPECT_EQ(first.Wait(kWaitMs), 0);
+    EXPECT_EQ(ReadFile(Database()), userFile_);
+}
+
+TEST_F(VelosyncTest, QuittingDuringTheDownloadEndsTheProgramAndRemovesTheNewDatabase) {
+    test::Publish(server_, 21, test::PackageOf(test::NewEdition()));
+    test::FixtureRoute slow = test::FixtureRoute::File(QStringLiteral("vexadb/vexadb21.exe"));
+    slow.bytesPerSecond = 2000;
+    server_.SetRoute(QStringLiteral("/vexadb/vexadb21.exe"), slow);
+    test::WriteFile(NewDatabase(), "left over from an earlier try");
+
+    ChildProcess velosync;
+    QString log;
+    Start(velosync, {QStringLiteral("-v:20")}, &log);
+    const QString window = WaitForWindow(T(text::kUpdaterDialogTitle));
+    ASSERT_FALSE(window.isEmpty());
+    ASSERT_TRUE(Keys(window, {QStringLiteral("Return")}));
+    ASSERT_TRUE(WaitForStatus(log, T(text::kStatusDownloading)));
+
+    // Escape asks to close the window; the question's default answer is Yes.
+    ASSERT_TRUE(Keys(window, {QStringLiteral("Escape")}));
+    const QString question = WaitForWindow(T(text::kProductName));
+    ASSERT_FALSE(question.isEmpty());
+    ASSERT_TRUE(Keys(question, {QStringLiteral("Return")}));
+    EXPECT_EQ(velosync.Wait(kWaitMs), 0);
+
+    EXPECT_FALSE(QFile::exists(NewDatabase()));
+    EXPECT_EQ(ReadFile(Database()), userFile_);
+    EXPECT_EQ(QDir(program_).entryList(QDir::Files),
+              (QStringList{QStringLiteral("velostn.dat"), QStringLiteral("velosync")}));
+    EXPECT_EQ(Logged(log, QStringLiteral("status")).last(), T(text::kStatusDownloading));
+}
+
+}  // namespace
+}  // namespace velotune
