@@ -95,14 +95,22 @@ protected:
         qputenv("QT_LOGGING_RULES", "velotune.updater.debug=true");
         qputenv("VELOTUNE_UPDATE_HOST", server_.HostPort().toUtf8());
 
-        // Key focus and minimising need a window manager.
+        // Key focus and minimising need a window manager. Now and then a fresh display refuses
+        // its first client for a moment; openbox then gives up at once, so it gets a few tries.
         const QString wmLog =
             test::MakeTempDir(QStringLiteral("wm")) + QStringLiteral("/openbox.log");
-        ASSERT_TRUE(windowManager_.Start(QStringLiteral("openbox"),
-                                         {QStringLiteral("--sm-disable")}, wmLog));
-        ASSERT_TRUE(Eventually([] { return Xdotool({QStringLiteral("get_desktop")}).has_value(); }))
-            << "openbox: " << ReadFile(wmLog).toStdString() << " running "
-            << windowManager_.IsRunning() << " display " << qgetenv("DISPLAY").toStdString();
+        bool managed = false;
+        for (int attempt = 0; attempt < 3 && !managed; ++attempt) {
+            windowManager_.Stop();
+            ASSERT_TRUE(windowManager_.Start(QStringLiteral("openbox"),
+                                             {QStringLiteral("--sm-disable")}, wmLog));
+            Eventually([&] {
+                managed = Xdotool({QStringLiteral("get_desktop")}).has_value();
+                return managed || !windowManager_.IsRunning();
+            });
+        }
+        ASSERT_TRUE(managed) << "openbox: " << ReadFile(wmLog).toStdString() << " on display "
+                             << qgetenv("DISPLAY").toStdString();
     }
 
     QString Velosync() const { return program_ + QStringLiteral("/velosync"); }
@@ -270,9 +278,17 @@ TEST_F(VelosyncTest, QuittingDuringTheDownloadEndsTheProgramAndRemovesTheNewData
     ASSERT_TRUE(Keys(window, {QStringLiteral("Return")}));
     ASSERT_TRUE(WaitForStatus(log, T(text::kStatusDownloading)));
 
-    // Escape asks to close the window; the question's default answer is Yes.
+    // Escape asks to close the window. No changes nothing; Yes (the default answer) quits.
     ASSERT_TRUE(Keys(window, {QStringLiteral("Escape")}));
-    const QString question = WaitForWindow(T(text::kProductName));
+    QString question = WaitForWindow(T(text::kProductName));
+    ASSERT_FALSE(question.isEmpty());
+    ASSERT_TRUE(Keys(question, {QStringLiteral("n")}));
+    ASSERT_TRUE(Eventually([] { return FindWindow(T(text::kProductName), true).isEmpty(); }));
+    EXPECT_TRUE(velosync.IsRunning());
+    EXPECT_TRUE(QFile::exists(NewDatabase()));
+
+    ASSERT_TRUE(Keys(window, {QStringLiteral("Escape")}));
+    question = WaitForWindow(T(text::kProductName));
     ASSERT_FALSE(question.isEmpty());
     ASSERT_TRUE(Keys(question, {QStringLiteral("Return")}));
     EXPECT_EQ(velosync.Wait(kWaitMs), 0);
