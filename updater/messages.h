@@ -58,6 +58,7 @@ private:
 };
 
 inline const UpdaterMessage* AsUpdaterMessage(const QEvent* event) {
+    platform::AcquireEvent(event);
     return dynamic_cast<const UpdaterMessage*>(event);
 }
 
@@ -65,10 +66,11 @@ inline const UpdaterMessage* AsUpdaterMessage(const QEvent* event) {
 // before it returns).
 inline void PostUpdaterMessage(QObject* receiver, int message, QString first = {},
                                QString second = {}, intptr_t wParam = 0, intptr_t lParam = 0) {
-    if (receiver)
-        QCoreApplication::postEvent(
-            receiver,
-            new UpdaterMessage(message, std::move(first), std::move(second), wParam, lParam));
+    if (!receiver)
+        return;
+    auto* event = new UpdaterMessage(message, std::move(first), std::move(second), wParam, lParam);
+    platform::ReleaseEvent(event);
+    QCoreApplication::postEvent(receiver, event);
 }
 
 inline void SendUpdaterMessage(QObject* receiver, int message, QString first = {},

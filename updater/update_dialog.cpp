@@ -284,8 +284,10 @@ void CTorvikDBUpdateDlg::reject() {
     std::vector<std::unique_ptr<QEvent>> held = std::move(m_held);
     m_held.clear();
     if (answer != platform::kIdYes) {
-        for (auto& event : held)
+        for (auto& event : held) {
+            platform::ReleaseEvent(event.get());
             QCoreApplication::postEvent(this, event.release());
+        }
         return;
     }
     m_bUpdating = false;

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QEvent>
 
+#include "platform/winmsg/winmsg.h"
+
 namespace velotune {
 
 namespace {
@@ -25,6 +27,7 @@ public:
 
 protected:
     void customEvent(QEvent* event) override {
+        platform::AcquireEvent(event);
         if (const auto* start = dynamic_cast<const StartMessage*>(event))
             job_(int(event->type()), start->Start());
     }
@@ -49,7 +52,9 @@ void WorkerThread::PostStart(int message, const WorkerStart& start) {
         return;
     // Posted before the thread runs, the message waits in the receiver's queue until the
     // thread's loop starts: the queue exists as soon as the receiver does.
-    QCoreApplication::postEvent(receiver_.get(), new StartMessage(message, start));
+    auto* event = new StartMessage(message, start);
+    platform::ReleaseEvent(event);
+    QCoreApplication::postEvent(receiver_.get(), event);
     if (!thread_.isRunning())
         thread_.start();
 }
