@@ -127,8 +127,8 @@ void CTorvikDBUpdateDlg::BuildControls() {
     outer->addLayout(buttons);
 
     // 233 x 170 dialog units at the classic 8-point dialog font: about 350 x 276 pixels; wider
-    // fonts may need more, never less.
-    resize(QSize(350, 276).expandedTo(sizeHint()));
+    // fonts may need more, never less. Like any dialog of its kind it keeps its size.
+    setFixedSize(QSize(350, 276).expandedTo(sizeHint()));
 }
 
 void CTorvikDBUpdateDlg::BringToFront() {
