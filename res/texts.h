@@ -178,4 +178,44 @@ inline constexpr char kStatusCompleted[] = "Database Update Completed. You may n
 // The usage hit's agent text: user id + "/" + kUsageHitTag + versions + " [" + system + "]".
 inline constexpr char kUsageHitTag[] = "VSYN:";
 
+// ---- Playback controller --------------------------------------------------------------------
+// Display line texts; each is followed by kDisplayPad so that the scrolling text separates.
+inline constexpr char kDisplayPad[] = "                    ";
+inline constexpr char kTuningTo[] = "Tuning to ";
+inline constexpr char kPleaseWait[] = ", please wait...";
+inline constexpr char kOpening[] = "Opening ";
+inline constexpr char kForRecordingPleaseWait[] = " for Recording, please wait...";
+inline constexpr char kFailedToConnectToStation[] = "Failed to Connect to Station ";
+inline constexpr char kFailedToPlayback[] = "Failed to Playback ";
+// Message boxes.
+inline constexpr char kUnsupportedExtension[] = "Unable to playback files with extension: ";
+inline constexpr char kUseSupportedExtensions[] =
+    "Please use \".wma\" and \".ra\" extensions only.";
+inline constexpr char kMediaRuntimeMissing[] =
+    "Error in loading Windows Media Components.\nPlease ensure you have Windows Media v6.4 or "
+    "above.";
+inline constexpr char kMediaRuntimeDownloadPrefix[] = "You can go to ";
+inline constexpr char kMediaRuntimeDownloadSuffix[] = " for the latest version.";
+inline constexpr char kMediaRuntimeDownloadPage[] = "https://ffmpeg.org/download.html";
+inline constexpr char kRealCannotRecord[] = "Stations playing Real format cannot be recorded yet.";
+inline constexpr char kRegistryWriteFailed[] = "Failed to write to Windows registry";
+inline constexpr char kFailedToLoad[] = "Failed to load ";
+inline constexpr char kTrayIconSuffix[] = " tray icon";
+inline constexpr char kFailedToSave[] = "Failed to save ";
+inline constexpr char kOptionsSuffix[] = " options";
+// The main window's Open button tip, by current list.
+inline constexpr char kOpenPlaylistTip[] = "Open Playlist";
+inline constexpr char kOpenFilelistTip[] = "Open Filelist";
+// File dialogs (the classic filter form: description|patterns|...||).
+inline constexpr char kRecordFilter[] = "Windows Media Audio (*.wma)|*.wma||";
+inline constexpr char kRecordExtension[] = "wma";
+inline constexpr char kAddFileFilter[] =
+    "Recorded Formats (*.wma and *.ra)|*.wma; *.ra|Windows Media Audio (*.wma)|*.wma|"
+    "Real Audio (*.ra*)|*.ra*||";
+inline constexpr char kAddFileDefault[] = "*.wma";
+// Stored file list entries: file name + separator + full path.
+inline constexpr char kFileEntrySeparator[] = "::";
+// The updater's command-line switch, followed by the database edition.
+inline constexpr char kUpdaterVersionSwitch[] = "-v:";
+
 }  // namespace velotune::text

@@ -1,0 +1,50 @@
+// tests/playback/controller_fixture.h
+//
+// A controller on a real station database file and a private settings file, with stand-in
+// windows: the set-up both the service tests and the playback tests start from.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+
+#include "playback/command_centre.h"
+#include "stationdb/dbwriter.h"
+#include "tests/playback/fake_windows.h"
+#include "tests/support/message_recorder.h"
+
+namespace velotune::test {
+
+CRadioSet MakeStation(const QString& name, const QString& url,
+                      const QString& format = QStringLiteral("WMP"));
+
+class ControllerTest : public ::testing::Test {
+protected:
+    // Writes the database (stations and playlist as given; every playlist station flagged),
+    // points the settings at a fresh folder and makes the controller with the main window
+    // registered.
+    void Start(const QList<CRadioSet>& stations, const QList<int>& playlistIds);
+    void TearDown() override;
+
+    // Processes events until pred holds or timeoutMs passes.
+    static bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 20000);
+    // Processes the events already posted (and those they post in turn, briefly).
+    static void Drain();
+
+    // The stored playlist (RadioID, PlaylistID) pairs.
+    PlaylistList StoredPlaylist();
+    // The stored file list.
+    QStringList StoredFiles();
+
+    QString dataDir_;
+    QString programDir_;
+    QByteArray savedConfigHome_;
+    MessageRecorder messages_;
+    FakeWindowFactory factory_;
+    FakeMainWindow main_;
+    std::unique_ptr<CTorvikCommandCentre> controller_;
+};
+
+}  // namespace velotune::test
