@@ -129,6 +129,18 @@ void CTorvikCommandCentre::ReportFrom(int engine, int status) {
         qCDebug(lcController) << "status" << status << "of a replaced engine" << engine;
         return;
     }
+    // While the user-interface thread is inside the engine's start call, the engine is closing
+    // the stream it played before (or a failed attempt at the new one): its closing reports end
+    // that stream's flags but say nothing the windows should show, and the start is still under
+    // way. The start's own result decides what the screen shows.
+    if (starting_.load() && (status == kStatusClosed || status == kStatusStopped)) {
+        if (ownerSet_.load()) {
+            playing_ = 0;
+            recording_ = 0;
+            status_ = status;
+        }
+        return;
+    }
     SetPlaybackStatus(status);
 }
 
@@ -310,6 +322,13 @@ void CTorvikCommandCentre::SetOwner(QObject* owner) {
     ownerSet_ = true;
 }
 
+bool CTorvikCommandCentre::StartEngine(const std::function<bool()>& start) {
+    starting_ = 1;
+    const bool started = start();
+    starting_ = 0;
+    return started;
+}
+
 int CTorvikCommandCentre::Play(int stationId, QObject* owner) {
     const int statusAtEntry = status_.exchange(kStatusBuffering);
     const int tuningAtEntry = tuning_.exchange(1);
@@ -342,11 +361,11 @@ int CTorvikCommandCentre::Play(int stationId, QObject* owner) {
         }
         SwitchEngine(engine);
         SetOwner(owner);
-        started = wmEngine_->OpenAndStart(url) == 0;
+        started = StartEngine([&] { return wmEngine_->OpenAndStart(url) == 0; });
     } else if (engine == kEngineRealSystem) {
         SwitchEngine(engine);
         SetOwner(owner);
-        started = realEngine_->Play(url) != 0;
+        started = StartEngine([&] { return realEngine_->Play(url) != 0; });
     } else {
         // No engine plays this station; the one that played before stops as well, since the
         // screen is about to show the idle state.
@@ -413,7 +432,7 @@ int CTorvikCommandCentre::PlayFile(int row) {
     if (engine == kEngineRealSystem) {
         SwitchEngine(engine);
         SetOwner(owner);
-        started = realEngine_->Play(path) == 1;
+        started = StartEngine([&] { return realEngine_->Play(path) == 1; });
     } else {
         if (!LoadWindowsMedia()) {
             FailureSteps(true, name);
@@ -423,7 +442,7 @@ int CTorvikCommandCentre::PlayFile(int row) {
         }
         SwitchEngine(engine);
         SetOwner(owner);
-        started = wmEngine_->OpenAndStart(path) == 0;
+        started = StartEngine([&] { return wmEngine_->OpenAndStart(path) == 0; });
     }
 
     if (started) {
@@ -503,7 +522,8 @@ int CTorvikCommandCentre::Record(int stationId) {
         }
         SwitchEngine(engine);
         SetOwner(owner);
-        started = wmEngine_->StartRecording(station.m_StreamURL, outputPath) == 1;
+        started = StartEngine(
+            [&] { return wmEngine_->StartRecording(station.m_StreamURL, outputPath) == 1; });
     } else {
         SwitchEngine(kEngineNone);
         qCWarning(lcController).noquote()

@@ -289,6 +289,7 @@ private:
     bool LoadWindowsMedia();
     void SwitchEngine(int engine);
     void SetOwner(QObject* owner);
+    bool StartEngine(const std::function<bool()>& start);
     int ResolveStation(int stationId, CRadioSet* station);
     int MoveSelection(int step);
     void PostSelection(int row);
@@ -331,6 +332,7 @@ private:
     std::atomic<int> tuning_{0};
     std::atomic<int> playingStationIndex_{0};
     std::atomic<bool> ownerSet_{false};
+    std::atomic<int> starting_{0};  // 1 while the user-interface thread is in an engine's start
 
     // User-interface thread only.
     int listMode_ = kPlaylistMode;

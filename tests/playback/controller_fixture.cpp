@@ -21,7 +21,8 @@ CRadioSet MakeStation(const QString& name, const QString& url, const QString& fo
 }
 
 void ControllerTest::Start(const QList<CRadioSet>& stations, const QList<int>& playlistIds) {
-    savedConfigHome_ = qgetenv("XDG_CONFIG_HOME");
+    if (savedConfigHome_.isNull())
+        savedConfigHome_ = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(MakeTempDir(QStringLiteral("config"))));
     dataDir_ = MakeTempDir(QStringLiteral("data"));
     programDir_ = MakeTempDir(QStringLiteral("program"));

@@ -469,5 +469,107 @@ TEST_F(ServicesTest, ServicesWithoutTheirWindowsDoNothing) {
     EXPECT_TRUE(messages_.Texts().isEmpty());
 }
 
+TEST_F(ServicesTest, NextAndPreviousStopAtTheEndsOfEitherList) {
+    controller_->ShowPlaylist(&main_, 1);
+    EXPECT_EQ(controller_->NextEntry(), kCcNothingToActOn);  // nothing selected
+    controller_->SetSelectedIndex(4);
+    EXPECT_EQ(controller_->NextEntry(), kCcNothingToActOn);
+    EXPECT_EQ(controller_->GetSelectedIndex(), 4);
+    controller_->SetPlayingIndex(3);
+    EXPECT_EQ(controller_->PreviousEntry(), kCcOk);
+    EXPECT_EQ(controller_->GetSelectedIndex(), 3);
+    EXPECT_EQ(factory_.playlist->selectedRow, 3);
+    EXPECT_FALSE(factory_.playlist->enabled.value(kIdRemove, true));  // the playing row
+    controller_->SetSelectedIndex(1);
+    EXPECT_EQ(controller_->PreviousEntry(), kCcNothingToActOn);
+    EXPECT_EQ(controller_->NextEntry(), kCcOk);
+    EXPECT_EQ(controller_->GetSelectedIndex(), 2);
+    EXPECT_TRUE(factory_.playlist->enabled.value(kIdRemove, false));
+    Drain();
+    EXPECT_EQ(main_.log.Params(WM_PLAYER_SELECTION), (QList<int>{3, 2}));
+
+    controller_->ShowFileList(&main_, 1);
+    AddFile(QStringLiteral("a.wma"));
+    AddFile(QStringLiteral("b.wma"));
+    controller_->SetSelectedIndex(2);
+    EXPECT_EQ(controller_->NextEntry(), kCcNothingToActOn);
+    EXPECT_EQ(controller_->PreviousEntry(), kCcOk);
+    EXPECT_EQ(controller_->GetSelectedIndex(), 1);
+    EXPECT_EQ(controller_->PreviousEntry(), kCcNothingToActOn);
+    EXPECT_EQ(controller_->GetSelectedStationIndex(), 2);  // the other list keeps its row
+}
+
+TEST_F(ServicesTest, NothingToPlayChangesNothing) {
+    main_.display = QStringLiteral("idle");
+    EXPECT_EQ(controller_->Play(0, &main_), kCcNothingToActOn);   // nothing selected
+    EXPECT_EQ(controller_->Play(99, &main_), kCcNothingToActOn);  // no such station
+    EXPECT_EQ(controller_->Record(0), kCcNothingToActOn);
+    EXPECT_EQ(controller_->PlayFile(-1), kCcNothingToActOn);
+    EXPECT_EQ(controller_->PlayFile(1), kCcNothingToActOn);  // the file list is empty
+    EXPECT_EQ(main_.display, QStringLiteral("idle"));
+    EXPECT_TRUE(main_.enabled.isEmpty());
+    EXPECT_TRUE(messages_.Texts().isEmpty());
+    EXPECT_EQ(controller_->GetPlaybackStatus(), kStatusStopped);
+    EXPECT_EQ(controller_->Stop(), kCcPlaybackFailed);  // nothing plays
+}
+
+TEST_F(ServicesTest, AReportBeforeAnyPlaybackIsIgnored) {
+    for (int status : {kStatusBuffering, kStatusLive, kStatusClosed, kStatusStopped})
+        controller_->SetPlaybackStatus(status);
+    Drain();
+    EXPECT_TRUE(main_.log.messages.isEmpty());
+    EXPECT_EQ(controller_->GetPlaybackStatus(), kStatusStopped);
+}
+
+TEST_F(ServicesTest, AStationOfAnotherFormatFailsOnTheDisplayLine) {
+    controller_->Database().CloseDatabase();
+    controller_.reset();
+    Start({MakeStation(QStringLiteral("Odd FM"), QStringLiteral("http://127.0.0.1:9/odd"),
+                       QStringLiteral("mp3"))},
+          {1});
+    controller_->ShowPlaylist(&main_, 1);
+    controller_->SetSelectedIndex(1);
+    EXPECT_EQ(controller_->Play(0, &main_), kCcPlaybackFailed);
+    EXPECT_EQ(main_.display, QStringLiteral("Failed to Connect to Station Odd FM") +
+                                 QString(20, QLatin1Char(' ')));
+    for (int id : {kIdPlay, kIdMiniPlay, kIdRecord, kIdOpenEx})
+        EXPECT_TRUE(main_.enabled.value(id)) << id;
+    for (int id : {kIdStop, kIdMiniStop})
+        EXPECT_FALSE(main_.enabled.value(id, true)) << id;
+    EXPECT_TRUE(main_.presetsEnabled);
+    for (int id : {kIdRemove, kIdUp, kIdDown})
+        EXPECT_TRUE(factory_.playlist->enabled.value(id)) << id;
+    EXPECT_EQ(controller_->GetPlaybackStatus(), kStatusStopped);
+    EXPECT_EQ(controller_->GetCurrentEngine(), CTorvikCommandCentre::kEngineNone);
+    EXPECT_FALSE(controller_->IsPlaying());
+    EXPECT_TRUE(messages_.Texts().isEmpty());
+}
+
+TEST_F(ServicesTest, FilesOfOtherKindsAreRefusedWithTheExtensionMessage) {
+    controller_->ShowFileList(&main_, 1);
+    const QString upperRa = AddFile(QStringLiteral("SONG.RA"));
+    AddFile(QStringLiteral("Show.WMA"));
+    AddFile(QStringLiteral(".hidden"));
+    const QString expectedRa = QStringLiteral(
+        "Unable to playback files with extension: \".RA\"\n"
+        "Please use \".wma\" and \".ra\" extensions only.");
+
+    EXPECT_EQ(controller_->PlayFile(1), kCcPlaybackFailed);
+    EXPECT_EQ(messages_.Texts(), QStringList{expectedRa});
+    EXPECT_EQ(main_.display,
+              QStringLiteral("Failed to Playback SONG.RA") + QString(20, QLatin1Char(' ')));
+    EXPECT_EQ(controller_->GetPlayingIndex(), 0);
+    EXPECT_FALSE(controller_->IsPlaying());
+
+    messages_.Clear();
+    EXPECT_EQ(controller_->PlayFile(2), kCcPlaybackFailed);
+    EXPECT_EQ(messages_.Last(), QStringLiteral("Unable to playback files with extension: "
+                                               "\".WMA\"\nPlease use \".wma\" and \".ra\" "
+                                               "extensions only."));
+    messages_.Clear();
+    EXPECT_EQ(controller_->PlayFile(3), kCcNothingToActOn);  // a name that starts with "."
+    EXPECT_TRUE(messages_.Texts().isEmpty());
+}
+
 }  // namespace
 }  // namespace velotune::test
