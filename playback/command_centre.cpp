@@ -94,7 +94,7 @@ CTorvikCommandCentre::CTorvikCommandCentre(CommandCentreSetup setup)
     if (setup_.dataDirectory.isEmpty())
         setup_.dataDirectory = platform::DataDirectory();
     wmEngine_ = MakeWindowsMediaEngine(*wmSink_);
-    realEngine_ = MakeRealSystemEngine(*realSink_, settings_);
+    realEngine_ = MakeRealSystemEngine(*realSink_);
     if (setup_.makeUsageReporter)
         reporter_ = setup_.makeUsageReporter(*this);
 }

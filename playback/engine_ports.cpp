@@ -37,8 +37,7 @@ std::unique_ptr<WindowsMediaEnginePort> MakeWindowsMediaEngine(IPlaybackStatusSi
     return std::make_unique<MissingWindowsMedia>();
 }
 
-std::unique_ptr<RealSystemEnginePort> MakeRealSystemEngine(IPlaybackStatusSink&,
-                                                           const CSettingsStore&) {
+std::unique_ptr<RealSystemEnginePort> MakeRealSystemEngine(IPlaybackStatusSink&) {
     return std::make_unique<MissingRealSystem>();
 }
 

@@ -14,7 +14,6 @@
 
 namespace velotune {
 
-class CSettingsStore;
 class IPlaybackStatusSink;
 
 class WindowsMediaEnginePort {
@@ -48,7 +47,6 @@ public:
 };
 
 std::unique_ptr<WindowsMediaEnginePort> MakeWindowsMediaEngine(IPlaybackStatusSink& sink);
-std::unique_ptr<RealSystemEnginePort> MakeRealSystemEngine(IPlaybackStatusSink& sink,
-                                                           const CSettingsStore& settings);
+std::unique_ptr<RealSystemEnginePort> MakeRealSystemEngine(IPlaybackStatusSink& sink);
 
 }  // namespace velotune

@@ -45,6 +45,7 @@ void ControllerTest::Start(const QList<CRadioSet>& stations, const QList<int>& p
     setup.dataDirectory = dataDir_;
     setup.programDirectory = programDir_;
     setup.windows = &factory_;
+    setup.makeUsageReporter = reporterFactory_;
     controller_ = std::make_unique<CTorvikCommandCentre>(setup);
     ASSERT_EQ(controller_->OpenDatabase(), kDbOk) << messages_.Last().toStdString();
     controller_->SetMainWindow(&main_);

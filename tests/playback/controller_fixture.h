@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "playback/command_centre.h"
@@ -38,6 +39,8 @@ protected:
     // The stored file list.
     QStringList StoredFiles();
 
+    // Makes the usage reporter of the next Start (none when empty).
+    std::function<std::unique_ptr<IUsageReporter>(CTorvikCommandCentre&)> reporterFactory_;
     QString dataDir_;
     QString programDir_;
     QByteArray savedConfigHome_;

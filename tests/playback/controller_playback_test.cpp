@@ -1,0 +1,323 @@
+// The controller driven by the real engines on loopback streams and generated tone files: what
+// the owner window is told and in which order, that it is told only on its own thread, the
+// engine chosen for each station and file, recording, and the usage hand-over.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+#include "res/texts.h"
+#include "tests/playback/controller_fixture.h"
+#include "tests/support/file_dialog_recorder.h"
+#include "tests/support/fixture_server.h"
+#include "tests/support/media_fixtures.h"
+#include "tests/support/test_env.h"
+#include "tests/support/tone.h"
+
+namespace velotune::test {
+namespace {
+
+const QString kPad(20, QLatin1Char(' '));
+
+// Counts what the controller asks of the usage reporter.
+class RecordingReporter : public IUsageReporter {
+public:
+    bool IsHitDelivered() override { return hitDelivered; }
+    bool IsReportDelivered() override { return reportDelivered; }
+    int StartCount() override { return startCount; }
+    bool SendHit() override {
+        sent.append(QStringLiteral("hit"));
+        return true;
+    }
+    bool SendUsage() override {
+        sent.append(QStringLiteral("usage"));
+        return true;
+    }
+    bool hitDelivered = false;
+    bool reportDelivered = false;
+    int startCount = 10;
+    QStringList sent;
+};
+
+class PlaybackTest : public ControllerTest {
+protected:
+    static void SetUpTestSuite() {
+        folder_ = new QString(MakeTempDir(QStringLiteral("media")));
+        wma_ = new QString(MakeToneFile(*folder_, ToneFormat::Wma, 2.0));
+        ra_ = new QString(MakeToneFile(*folder_, ToneFormat::Ra, 2.0));
+        mp3_ = new QString(
+            MakeToneFile(*folder_, ToneFormat::Mp3, 6.0, {}, QStringLiteral("loop"), 660.0));
+        stream_ = new IcecastStream();
+        server_ = new FixtureServer(*folder_);
+        // A second live station: the tone file repeated for ever at about its own pace.
+        FixtureRoute live =
+            FixtureRoute::File(QStringLiteral("loop.mp3"), QStringLiteral("audio/mpeg"));
+        live.loop = true;
+        live.bytesPerSecond = 32000;
+        server_->SetRoute(QStringLiteral("/second"), live);
+    }
+    static void TearDownTestSuite() {
+        delete server_;
+        delete stream_;
+        delete wma_;
+        delete ra_;
+        delete mp3_;
+        delete folder_;
+    }
+
+    void SetUp() override {
+        ASSERT_FALSE(wma_->isEmpty());
+        ASSERT_FALSE(ra_->isEmpty());
+        ASSERT_FALSE(mp3_->isEmpty());
+        ASSERT_TRUE(stream_->IsRunning()) << stream_->Diagnostics().toStdString();
+        ASSERT_TRUE(server_->IsRunning());
+        Start({MakeStation(QStringLiteral("Tone FM"), stream_->Url()),
+               MakeStation(QStringLiteral("Second FM"), server_->Url(QStringLiteral("/second")),
+                           QStringLiteral("wmp")),
+               MakeStation(QStringLiteral("Real FM"), server_->Url(QStringLiteral("/tone.ra")),
+                           QStringLiteral("real"))},
+              {1, 2, 3});
+        ASSERT_TRUE(controller_->Settings().WriteRealEngineDirectory(BinDir()));
+        controller_->ShowPlaylist(&main_, 1);
+        controller_->SetSelectedIndex(1);
+    }
+
+    QList<int> Codes() const { return main_.log.Params(WM_PLAYER_STATUS); }
+    bool WaitForCode(int code) {
+        return WaitFor([&] { return Codes().contains(code); });
+    }
+    void StopAndWait() {
+        ASSERT_EQ(controller_->Stop(), kCcOk);
+        ASSERT_TRUE(WaitForCode(PLAYER_STOPPED)) << Codes().size();
+    }
+    void PlayFileRow(const QString& path, int row) {
+        FileDialogRecorder dialog(path);
+        ASSERT_EQ(controller_->AddFile(), kCcOk);
+        controller_->ShowFileList(&main_, 1);
+        controller_->SetSelectedIndex(row);
+        ASSERT_EQ(controller_->PlayFile(row), kCcOk);
+    }
+
+    static QString* folder_;
+    static QString* wma_;
+    static QString* ra_;
+    static QString* mp3_;
+    static IcecastStream* stream_;
+    static FixtureServer* server_;
+};
+QString* PlaybackTest::folder_ = nullptr;
+QString* PlaybackTest::wma_ = nullptr;
+QString* PlaybackTest::ra_ = nullptr;
+QString* PlaybackTest::mp3_ = nullptr;
+IcecastStream* PlaybackTest::stream_ = nullptr;
+FixtureServer* PlaybackTest::server_ = nullptr;
+
+TEST_F(PlaybackTest, PlayPostsBufferingThenTunedAndStopPostsStopped) {
+    ASSERT_EQ(controller_->Play(0, &main_), kCcOk);
+    EXPECT_EQ(main_.display, QStringLiteral("Tuning to Tone FM, please wait...") + kPad);
+    EXPECT_FALSE(main_.enabled.value(kIdPlay, true));
+    EXPECT_FALSE(main_.enabled.value(kIdRecord, true));
+    EXPECT_TRUE(main_.enabled.value(kIdStop));
+    EXPECT_FALSE(main_.presetsEnabled);
+    EXPECT_FALSE(factory_.playlist->enabled.value(kIdRemove, true));
+    EXPECT_EQ(controller_->GetCurrentEngine(), CTorvikCommandCentre::kEngineWindowsMedia);
+
+    ASSERT_TRUE(WaitForCode(PLAYER_TUNED));
+    const QList<int> codes = Codes();
+    ASSERT_TRUE(codes.contains(PLAYER_BUFFERING));
+    EXPECT_LT(codes.indexOf(PLAYER_BUFFERING), codes.indexOf(PLAYER_TUNED));
+    EXPECT_FALSE(codes.contains(PLAYER_STOPPED));
+    EXPECT_TRUE(controller_->IsPlaying());
+    EXPECT_EQ(controller_->GetPlaybackStatus(), kStatusLive);
+    EXPECT_EQ(controller_->GetPlayingIndex(), 1);
+
+    StopAndWait();
+    EXPECT_FALSE(controller_->IsPlaying());
+    EXPECT_EQ(controller_->GetPlayingIndex(), 0);
+    EXPECT_EQ(controller_->GetPlaybackStatus(), kStatusStopped);
+    // Every notice was handled by the window on its own thread.
+    EXPECT_TRUE(main_.log.AllOnThread(QThread::currentThread()));
+    EXPECT_TRUE(messages_.Texts().isEmpty());
+}
+
+TEST_F(PlaybackTest, SwitchingStationsNeverShowsTheOldStreamStopping) {
+    ASSERT_EQ(controller_->Play(0, &main_), kCcOk);
+    ASSERT_TRUE(WaitForCode(PLAYER_TUNED));
+
+    main_.log.messages.clear();
+    controller_->SetSelectedIndex(2);  // lower-case "wmp" plays through Windows Media too
+    ASSERT_EQ(controller_->Play(0, &main_), kCcOk);
+    ASSERT_TRUE(WaitForCode(PLAYER_TUNED));
+    EXPECT_EQ(controller_->GetPlayingIndex(), 2);
+
+    main_.log.messages.clear();
+    controller_->SetSelectedIndex(3);  // and over to the other engine
+    ASSERT_EQ(controller_->Play(0, &main_), kCcOk);
+    EXPECT_EQ(controller_->GetCurrentEngine(), CTorvikCommandCentre::kEngineRealSystem);
+    ASSERT_TRUE(WaitFor(
+        [&] { return Codes().contains(PLAYER_TUNED) || Codes().contains(PLAYER_FILE_PLAYING); }));
+    EXPECT_TRUE(controller_->IsPlaying());
+    EXPECT_EQ(controller_->GetPlayingIndex(), 3);
+
+    // Give late reports of the replaced streams time to arrive.
+    QThread::msleep(500);
+    Drain();
+    EXPECT_FALSE(Codes().contains(PLAYER_STOPPED));
+    EXPECT_TRUE(controller_->IsPlaying());
+
+    StopAndWait();
+    EXPECT_TRUE(main_.log.AllOnThread(QThread::currentThread()));
+}
+
+TEST_F(PlaybackTest, AFinderTestPlayTellsTheFinderAndLeavesTheMainWindowAlone) {
+    MessageWindow finder;
+    main_.display = QStringLiteral("idle");
+    ASSERT_EQ(controller_->Play(2, &finder), kCcOk);
+    ASSERT_TRUE(
+        WaitFor([&] { return finder.log.Params(WM_PLAYER_STATUS).contains(PLAYER_TUNED); }));
+    EXPECT_EQ(main_.display, QStringLiteral("idle"));
+    EXPECT_TRUE(main_.enabled.isEmpty());
+    ASSERT_EQ(controller_->Stop(), kCcOk);
+    ASSERT_TRUE(
+        WaitFor([&] { return finder.log.Params(WM_PLAYER_STATUS).contains(PLAYER_STOPPED); }));
+    EXPECT_TRUE(main_.log.Params(WM_PLAYER_STATUS).isEmpty());
+}
+
+TEST_F(PlaybackTest, AStationThatCannotBeReachedFailsOnTheDisplayLine) {
+    controller_->Database().CloseDatabase();
+    controller_.reset();
+    Start({MakeStation(QStringLiteral("Gone FM"), server_->Url(QStringLiteral("/gone")))}, {1});
+    controller_->ShowPlaylist(&main_, 1);
+    controller_->SetSelectedIndex(1);
+    ASSERT_EQ(controller_->Play(0, &main_), kCcPlaybackFailed);
+    EXPECT_EQ(main_.display, QStringLiteral("Failed to Connect to Station Gone FM") + kPad);
+    Drain();
+    QThread::msleep(200);
+    Drain();
+    // The engine's closing reports of the failed attempt do not overwrite the failure.
+    EXPECT_FALSE(Codes().contains(PLAYER_STOPPED));
+    EXPECT_EQ(main_.display, QStringLiteral("Failed to Connect to Station Gone FM") + kPad);
+    EXPECT_FALSE(controller_->IsPlaying());
+    EXPECT_EQ(controller_->GetPlaybackStatus(), kStatusStopped);
+}
+
+TEST_F(PlaybackTest, AWmaFileReachesFilePlayingAndItsEnd) {
+    PlayFileRow(*wma_, 1);
+    EXPECT_EQ(main_.display, QStringLiteral("Opening tone.wma, please wait...") + kPad);
+    ASSERT_TRUE(WaitForCode(PLAYER_FILE_PLAYING));
+    EXPECT_EQ(controller_->GetCurrentEngine(), CTorvikCommandCentre::kEngineWindowsMedia);
+    EXPECT_EQ(controller_->GetPlayingIndex(), 1);
+    EXPECT_EQ(controller_->GetPlaybackStatus(), kStatusFile);
+    // A two-second file ends by itself.
+    ASSERT_TRUE(WaitForCode(PLAYER_STOPPED));
+    EXPECT_FALSE(controller_->IsPlaying());
+}
+
+TEST_F(PlaybackTest, AnRaFileGoesToTheRealSystemEngine) {
+    PlayFileRow(*ra_, 1);
+    ASSERT_TRUE(WaitForCode(PLAYER_FILE_PLAYING));
+    EXPECT_EQ(controller_->GetCurrentEngine(), CTorvikCommandCentre::kEngineRealSystem);
+    StopAndWait();
+    EXPECT_TRUE(messages_.Texts().isEmpty());
+}
+
+TEST_F(PlaybackTest, RecordWritesAPlayableWma) {
+    const QString output = MakeTempDir(QStringLiteral("rec")) + QStringLiteral("/show.wma");
+    FileDialogRecorder dialog(output);
+    ASSERT_EQ(controller_->Record(0), kCcOk);
+    ASSERT_EQ(dialog.Requests().size(), 1);
+    EXPECT_EQ(dialog.Requests().first().kind, platform::FileDialogKind::Save);
+    EXPECT_EQ(dialog.Requests().first().filter,
+              QStringLiteral("Windows Media Audio (*.wma)|*.wma||"));
+    EXPECT_EQ(dialog.Requests().first().defaultExtension, QStringLiteral("wma"));
+    EXPECT_EQ(main_.display,
+              QStringLiteral("Tuning to Tone FM for Recording, please wait...") + kPad);
+
+    ASSERT_TRUE(WaitForCode(PLAYER_TUNED));
+    EXPECT_TRUE(controller_->IsRecording());
+    // Let a few seconds of the station reach the file.
+    WaitFor([] { return false; }, 3000);
+    StopAndWait();
+    EXPECT_FALSE(controller_->IsRecording());
+
+    const QString wav = MakeTempDir(QStringLiteral("decoded")) + QStringLiteral("/show.wav");
+    QString log;
+    ASSERT_EQ(RunProgram(QStringLiteral("ffmpeg"),
+                         {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"),
+                          output, QStringLiteral("-f"), QStringLiteral("wav"), wav},
+                         &log),
+              0)
+        << log.toStdString();
+    PcmAudio audio;
+    ASSERT_TRUE(ReadWav(wav, &audio));
+    EXPECT_GT(audio.Seconds(), 1.0);
+    EXPECT_GT(ToneShare(audio, 440.0), 0.5);
+}
+
+TEST_F(PlaybackTest, RecordingARealStationIsRefused) {
+    controller_->SetSelectedIndex(3);
+    FileDialogRecorder dialog(QStringLiteral("/nowhere.wma"));
+    EXPECT_EQ(controller_->Record(0), kCcOk);
+    EXPECT_EQ(messages_.Texts(),
+              QStringList{QStringLiteral("Stations playing Real format cannot be recorded yet.")});
+    EXPECT_TRUE(dialog.Requests().isEmpty());
+    EXPECT_EQ(controller_->GetPlaybackStatus(), kStatusStopped);
+    EXPECT_FALSE(controller_->IsPlaying());
+    EXPECT_TRUE(main_.enabled.isEmpty());
+}
+
+TEST_F(PlaybackTest, GoToPlayingSelectsThePlayingRowAgain) {
+    ASSERT_EQ(controller_->Play(0, &main_), kCcOk);
+    ASSERT_TRUE(WaitForCode(PLAYER_TUNED));
+    controller_->SetSelectedIndex(3);
+    main_.log.messages.clear();
+    controller_->GoToPlaying();
+    EXPECT_EQ(controller_->GetSelectedIndex(), 1);
+    EXPECT_EQ(factory_.playlist->selectedRow, 1);
+    ASSERT_TRUE(WaitForCode(PLAYER_TUNED));
+    StopAndWait();
+}
+
+class UsageHandOverTest : public PlaybackTest {
+protected:
+    void SetUp() override {
+        reporterFactory_ = [this](CTorvikCommandCentre&) {
+            auto reporter = std::make_unique<RecordingReporter>();
+            reporter_ = reporter.get();
+            return reporter;
+        };
+        PlaybackTest::SetUp();
+    }
+    void PlayOnce() {
+        main_.log.messages.clear();
+        ASSERT_EQ(controller_->Play(0, &main_), kCcOk);
+        ASSERT_TRUE(WaitForCode(PLAYER_TUNED));
+        Drain();
+        StopAndWait();
+    }
+    RecordingReporter* reporter_ = nullptr;
+};
+
+TEST_F(UsageHandOverTest, TheInstallHitComesFirstThenTheUsageReportOnce) {
+    ASSERT_NE(reporter_, nullptr);
+    PlayOnce();
+    EXPECT_EQ(reporter_->sent, QStringList{QStringLiteral("hit")});
+    PlayOnce();  // still pending: nothing new
+    EXPECT_EQ(reporter_->sent, QStringList{QStringLiteral("hit")});
+
+    controller_->ClearHitPending();  // the request failed: tried again at the next start
+    PlayOnce();
+    EXPECT_EQ(reporter_->sent, (QStringList{QStringLiteral("hit"), QStringLiteral("hit")}));
+
+    reporter_->hitDelivered = true;
+    controller_->ClearHitPending();
+    PlayOnce();
+    EXPECT_EQ(reporter_->sent.last(), QStringLiteral("usage"));
+    controller_->ClearReportPending();
+    PlayOnce();  // the hit is known delivered: no more hand-overs in this run
+    EXPECT_EQ(reporter_->sent.size(), 3);
+}
+
+}  // namespace
+}  // namespace velotune::test
