@@ -130,8 +130,8 @@ void CTorvikCommandCentre::ShowList(QWidget* owner, int which) {
 }
 
 bool CTorvikCommandCentre::IsListVisible() const {
-    const IListWindow* window = CurrentListWindow();
-    return window && const_cast<IListWindow*>(window)->Widget()->isVisible();
+    IListWindow* window = CurrentListWindow();
+    return window && window->Widget()->isVisible();
 }
 
 void CTorvikCommandCentre::MoveListWindows(const QPoint& oldPos, const QPoint& newPos,

@@ -3,11 +3,13 @@
 // reads; the docking check; starting the updater; the tray icon and always-on-top settings.
 #include <gtest/gtest.h>
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTextStream>
+#include <QUrl>
 
 #include "playback/docking.h"
 #include "res/texts.h"
@@ -571,5 +573,26 @@ TEST_F(ServicesTest, FilesOfOtherKindsAreRefusedWithTheExtensionMessage) {
     EXPECT_TRUE(messages_.Texts().isEmpty());
 }
 
+// Receives the web addresses the desktop would open.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public Q_SLOTS:
+    void Open(const QUrl& url) { urls.append(url); }
+};
+
+TEST_F(ServicesTest, OpenWebPageHandsTheAddressToTheDesktop) {
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "Open");
+    controller_->OpenWebPage(QStringLiteral("https://example.invalid/products/velostn/"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    EXPECT_EQ(catcher.urls,
+              QList<QUrl>{QUrl(QStringLiteral("https://example.invalid/products/velostn/"))});
+    EXPECT_TRUE(messages_.Texts().isEmpty());
+}
+
 }  // namespace
 }  // namespace velotune::test
+
+#include "controller_services_test.moc"
