@@ -460,6 +460,9 @@ int CTorvikCommandCentre::PlayFile(int row) {
 }
 
 int CTorvikCommandCentre::Stop() {
+    // No start is under way any more: the closing reports of this stop must reach the windows,
+    // also when it comes before the stream has begun to play.
+    tuning_ = 0;
     switch (currentEngine_.load()) {
         case kEngineWindowsMedia:
             return wmEngine_->StopPlayback() == 0 ? kCcOk : kCcPlaybackFailed;

@@ -279,6 +279,19 @@ TEST_F(PlaybackTest, GoToPlayingSelectsThePlayingRowAgain) {
     StopAndWait();
 }
 
+TEST_F(PlaybackTest, AStopBeforeTheStreamPlaysIsShown) {
+    for (int row : {1, 3}) {  // both engines
+        main_.log.messages.clear();
+        controller_->SetSelectedIndex(row);
+        ASSERT_EQ(controller_->Play(0, &main_), kCcOk);
+        ASSERT_EQ(controller_->Stop(), kCcOk);
+        EXPECT_TRUE(WaitForCode(PLAYER_STOPPED)) << "row " << row;
+        EXPECT_FALSE(controller_->IsPlaying());
+        // Let whatever the stream still reports arrive before the next start.
+        WaitFor([] { return false; }, 300);
+    }
+}
+
 class UsageHandOverTest : public PlaybackTest {
 protected:
     void SetUp() override {
