@@ -9,12 +9,16 @@
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <ostream>
 #include <memory>
 
 #include "playback/command_centre.h"
 #include "stationdb/dbwriter.h"
 #include "tests/playback/fake_windows.h"
 #include "tests/support/message_recorder.h"
+
+// Lets failures show texts as text.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace velotune::test {
 
