@@ -547,8 +547,9 @@ void CTorvikCommandCentre::Exit(int force) {
         settings_.WriteVolume(mainWindow_->VolumePosition());
 
     // Quit once control is back in the event loop, as a posted quit message would.
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    if (QCoreApplication* app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(
+            app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     if (IMainWindow* main = std::exchange(mainWindow_, nullptr))
         main->DestroyWindow();
 }
