@@ -1,23 +1,31 @@
-// Placeholder engines until the real engines are in the tree: every start fails.
+// The engines behind the controller's view of them. The RealSystem engine is not in the tree yet:
+// until it is, every RealSystem start fails.
 #include "playback/engine_ports.h"
 
 #include "playback/controller_log.h"
+#include "playback/wm_engine.h"
 
 namespace velotune {
 namespace {
 
-class MissingWindowsMedia final : public WindowsMediaEnginePort {
+std::string Utf8(const QString& text) { return text.toUtf8().toStdString(); }
+
+class WindowsMediaEngine final : public WindowsMediaEnginePort {
 public:
-    long Initialise() override {
-        qCDebug(lcController) << "no Windows Media engine yet";
-        return -1;
+    explicit WindowsMediaEngine(IPlaybackStatusSink& sink) : engine_(&sink) {}
+
+    long Initialise() override { return engine_.Initialise(); }
+    long OpenAndStart(const QString& url) override { return engine_.OpenAndStart(Utf8(url)); }
+    int StartRecording(const QString& url, const QString& outputPath) override {
+        return engine_.StartRecording(Utf8(url), Utf8(outputPath));
     }
-    long OpenAndStart(const QString&) override { return -1; }
-    int StartRecording(const QString&, const QString&) override { return 0; }
-    long StopPlayback() override { return -1; }
-    long PausePlayback() override { return -1; }
-    long ResumePlayback() override { return -1; }
-    long SetVolume(int) override { return 0; }
+    long StopPlayback() override { return engine_.StopPlayback(); }
+    long PausePlayback() override { return engine_.PausePlayback(); }
+    long ResumePlayback() override { return engine_.ResumePlayback(); }
+    long SetVolume(int level) override { return engine_.SetVolume(level); }
+
+private:
+    CWmEngine engine_;
 };
 
 class MissingRealSystem final : public RealSystemEnginePort {
@@ -33,8 +41,8 @@ public:
 
 }  // namespace
 
-std::unique_ptr<WindowsMediaEnginePort> MakeWindowsMediaEngine(IPlaybackStatusSink&) {
-    return std::make_unique<MissingWindowsMedia>();
+std::unique_ptr<WindowsMediaEnginePort> MakeWindowsMediaEngine(IPlaybackStatusSink& sink) {
+    return std::make_unique<WindowsMediaEngine>(sink);
 }
 
 std::unique_ptr<RealSystemEnginePort> MakeRealSystemEngine(IPlaybackStatusSink&) {
