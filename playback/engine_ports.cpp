@@ -1,14 +1,15 @@
-// The engines behind the controller's view of them. The RealSystem engine is not in the tree yet:
-// until it is, every RealSystem start fails.
+// The engines behind the controller's view of them.
 #include "playback/engine_ports.h"
 
-#include "playback/controller_log.h"
+#include "playback/realengine.h"
 #include "playback/wm_engine.h"
 
 namespace velotune {
 namespace {
 
-std::string Utf8(const QString& text) { return text.toUtf8().toStdString(); }
+std::string Utf8(const QString& text) {
+    return text.toUtf8().toStdString();
+}
 
 class WindowsMediaEngine final : public WindowsMediaEnginePort {
 public:
@@ -28,15 +29,17 @@ private:
     CWmEngine engine_;
 };
 
-class MissingRealSystem final : public RealSystemEnginePort {
+class RealSystemEngine final : public RealSystemEnginePort {
 public:
-    int Play(const QString&) override {
-        qCDebug(lcController) << "no RealSystem engine yet";
-        return 0;
-    }
-    void Stop() override {}
-    void Pause() override {}
-    void Resume() override {}
+    explicit RealSystemEngine(IPlaybackStatusSink& sink) : engine_(&sink) {}
+
+    int Play(const QString& url) override { return engine_.Play(url); }
+    void Stop() override { engine_.Stop(); }
+    void Pause() override { engine_.Pause(); }
+    void Resume() override { engine_.Resume(); }
+
+private:
+    CRealEngine engine_;
 };
 
 }  // namespace
@@ -45,8 +48,8 @@ std::unique_ptr<WindowsMediaEnginePort> MakeWindowsMediaEngine(IPlaybackStatusSi
     return std::make_unique<WindowsMediaEngine>(sink);
 }
 
-std::unique_ptr<RealSystemEnginePort> MakeRealSystemEngine(IPlaybackStatusSink&) {
-    return std::make_unique<MissingRealSystem>();
+std::unique_ptr<RealSystemEnginePort> MakeRealSystemEngine(IPlaybackStatusSink& sink) {
+    return std::make_unique<RealSystemEngine>(sink);
 }
 
 }  // namespace velotune
