@@ -162,6 +162,8 @@ public:
     void ShowPlaylist(QWidget* owner, int show);
     // Whether the current list's window is visible.
     bool IsListVisible() const;
+    // The current list's window, or nullptr while it has not been made (visible or not).
+    IListWindow* ActiveListWindow() const { return CurrentListWindow(); }
     // The main window moved from oldPos to newPos: moves each list window bound to it by the
     // same offset, visible or not; with onlyDockedBelow 1 only those bound below it.
     void MoveListWindows(const QPoint& oldPos, const QPoint& newPos, int onlyDockedBelow);
