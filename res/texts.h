@@ -218,4 +218,41 @@ inline constexpr char kFileEntrySeparator[] = "::";
 // The updater's command-line switch, followed by the database edition.
 inline constexpr char kUpdaterVersionSwitch[] = "-v:";
 
+// ---- Main window ----------------------------------------------------------------------------
+inline constexpr char kMainWindowTitle[] = "Velotune";
+// Display line texts (each followed by kDisplayPad).
+inline constexpr char kIdleDisplay[] = "Velotune - 100% Internet Radio";
+inline constexpr char kYouArePlaying[] = "You are playing ";
+inline constexpr char kYouAreRecording[] = "You are recording ";
+inline constexpr char kYouAreTunedTo[] = "You are tuned to ";
+inline constexpr char kSelectedChangeFiles[] = " selected, press Play to change files.";
+inline constexpr char kSelectedStartPlayback[] = " selected, press Play to start playback.";
+inline constexpr char kSelectedSwitchStation[] = " selected, press Play to switch station.";
+inline constexpr char kSelectedTuneIn[] = " selected, press Play to tune-in.";
+inline constexpr char kPlaybackPaused[] = "Playback has been paused, press Play to continue.";
+inline constexpr char kBuffering[] = "Buffering ";
+// Message box of the Info button while the file list is the current list.
+inline constexpr char kNoFileInformation[] = "No Infomation Available on this File!";
+// Button tool tips (the Open button's two are kOpenPlaylistTip and kOpenFilelistTip).
+inline constexpr char kTipPresetOne[] = "Preset One";
+inline constexpr char kTipPresetTwo[] = "Preset Two";
+inline constexpr char kTipPresetThree[] = "Preset Three";
+inline constexpr char kTipPresetFour[] = "Preset Four";
+inline constexpr char kTipPresetFive[] = "Preset Five";
+inline constexpr char kTipPresetSix[] = "Preset Six";
+inline constexpr char kTipPlay[] = "Play";
+inline constexpr char kTipStop[] = "Stop";
+inline constexpr char kTipRecord[] = "Record";
+inline constexpr char kTipInfo[] = "Radio Info";
+inline constexpr char kTipOpenMenu[] = "Open...";
+inline constexpr char kTipPause[] = "Pause";
+inline constexpr char kTipPrevious[] = "Previous Station";
+inline constexpr char kTipNext[] = "Next Station";
+inline constexpr char kTipGoToPlaying[] = "Go to Playing Station";
+inline constexpr char kTipMenu[] = "Menu";
+inline constexpr char kTipClose[] = "Close Velotune";
+inline constexpr char kTipMinimize[] = "Minimize";
+inline constexpr char kTipMinibar[] = "Minibar";
+inline constexpr char kTipMainView[] = "Main View";
+
 }  // namespace velotune::text
