@@ -1,0 +1,165 @@
+#include "tests/skin/main_window_fixture.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QThread>
+
+#include "res/resource_ids.h"
+#include "skin/controls/skinbutton.h"
+#include "stationdb/dbwriter.h"
+#include "stationdb/radiodatabase.h"
+#include "tests/support/test_env.h"
+
+namespace velotune::test {
+
+TestListWindow::TestListWindow(CTorvikCommandCentre& controller, int mode, QWidget* parent)
+    : CSkinDialog(parent, Qt::Tool), controller_(controller), mode_(mode) {
+    SetSkin(res::kBmpListWindow, QColor::fromRgb(res::kKeyWindow));
+    Fill();
+}
+
+TestListWindow::~TestListWindow() {
+    controller_.ListWindowDestroyed(this);
+}
+
+void TestListWindow::Fill() {
+    itemData.clear();
+    if (mode_ == CTorvikCommandCentre::kFileListMode) {
+        QStringList entries;
+        controller_.Settings().ReadFileEntries(&entries);
+        for (int i = 1; i <= entries.size(); ++i)
+            itemData.append(i);
+        return;
+    }
+    PlaylistList list;
+    controller_.LoadPlaylist(list);
+    for (const CPlaylistSet& entry : list)
+        itemData.append(entry.m_RadioID);
+}
+
+int TestListWindow::ItemData(int row) const {
+    return row >= 1 && row <= itemData.size() ? itemData.at(row - 1) : 0;
+}
+
+IListWindow* TestWindowFactory::CreatePlaylistWindow(CTorvikCommandCentre& controller,
+                                                     QWidget* parent) {
+    playlist = new TestListWindow(controller, CTorvikCommandCentre::kPlaylistMode, parent);
+    return playlist;
+}
+
+IListWindow* TestWindowFactory::CreateFileListWindow(CTorvikCommandCentre& controller,
+                                                     QWidget* parent) {
+    fileList = new TestListWindow(controller, CTorvikCommandCentre::kFileListMode, parent);
+    return fileList;
+}
+
+CRadioSet MakeStation(const QString& name, const QString& url) {
+    CRadioSet station;
+    station.m_StationName = name;
+    station.m_StreamURL = url;
+    station.m_StreamFormat = QStringLiteral("WMP");
+    station.m_GenreOne = QStringLiteral("Pop");
+    station.m_Country = QStringLiteral("Ireland");
+    station.m_Active = 1;
+    return station;
+}
+
+QString DeadUrl() {
+    return QStringLiteral("http://127.0.0.1:1/none");
+}
+
+void MainWindowTest::MakeController(const QList<CRadioSet>& stations, const QList<int>& playlist) {
+    if (savedConfigHome_.isNull())
+        savedConfigHome_ = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(MakeTempDir(QStringLiteral("config"))));
+    dataDir_ = MakeTempDir(QStringLiteral("data"));
+
+    StationDbContent content;
+    content.edition = 7;
+    content.stations = stations;
+    // One more station, on no playlist, that never answers.
+    content.stations.append(MakeStation(QStringLiteral("Nowhere FM"), DeadUrl()));
+    content.countries = {QStringLiteral("Ireland")};
+    content.genres = {QStringLiteral("Pop")};
+    std::int32_t position = 0;
+    for (int number : playlist) {
+        content.playlist.append(CPlaylistSet{number, ++position});
+        content.stations[number - 1].m_Playlist = 1;
+    }
+    QString error;
+    ASSERT_TRUE(WriteStationDatabase(dataDir_ + QStringLiteral("/velostn.dat"), content, &error))
+        << error.toStdString();
+
+    CommandCentreSetup setup;
+    setup.dataDirectory = dataDir_;
+    setup.programDirectory = MakeTempDir(QStringLiteral("program"));
+    setup.windows = &factory_;
+    controller_ = std::make_unique<CTorvikCommandCentre>(setup);
+    // Real engines play through the null sound device; the RealSystem engine is not needed.
+}
+
+void MainWindowTest::OpenWindow() {
+    ASSERT_TRUE(controller_);
+    window_ = new CTorvikMainDlg(*controller_);
+    ASSERT_EQ(window_->Initialise(), CTorvikMainDlg::InitResult::kReady)
+        << messages_.Last().toStdString();
+    Drain();
+}
+
+void MainWindowTest::TearDown() {
+    delete window_.data();  // and the list windows, its children
+    if (controller_)
+        controller_->Database().CloseDatabase();
+    controller_.reset();
+    Drain();
+    if (!savedConfigHome_.isNull())
+        qputenv("XDG_CONFIG_HOME", savedConfigHome_);
+}
+
+bool MainWindowTest::WaitFor(const std::function<bool()>& pred, int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!pred()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+void MainWindowTest::Drain() {
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+}
+
+void MainWindowTest::AddFileEntry(const QString& fileName, const QString& path) {
+    ASSERT_TRUE(controller_->Settings().AddFileEntry(fileName + QStringLiteral("::") + path));
+    if (factory_.fileList)
+        factory_.fileList->Fill();
+}
+
+void MainWindowTest::UseFileList(int row) {
+    controller_->ShowFileList(window_, 1);
+    controller_->SetSelectedIndex(row);
+}
+
+void MainWindowTest::MakeWindowTheOwner() {
+    // "Nowhere FM" is the last station.
+    std::int32_t count = 0;
+    ASSERT_EQ(controller_->GetStationCount(count), kDbOk);
+    ASSERT_EQ(controller_->Play(count, window_), kCcPlaybackFailed);
+    Drain();
+}
+
+bool MainWindowTest::Enabled(int id) const {
+    const CSkinButton* button = window_->Button(id);
+    return button && button->isEnabled();
+}
+
+bool MainWindowTest::Visible(int id) const {
+    const CSkinButton* button = window_->Button(id);
+    return button && button->isVisible();
+}
+
+}  // namespace velotune::test

@@ -1,0 +1,115 @@
+// tests/skin/main_window_fixture.h
+//
+// A real main window on a real playback controller: a station database file written for the
+// test, a private settings file, and list windows that are plain skinned windows of the list
+// window's shape (the list windows themselves belong to another module). Message boxes are
+// recorded instead of shown.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QPointer>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <ostream>
+
+#include "playback/command_centre.h"
+#include "skin/controls/skindialog.h"
+#include "skin/main_window.h"
+#include "stationdb/recordsets.h"
+#include "tests/support/message_recorder.h"
+
+// Lets failures show texts as text.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace velotune::test {
+
+// A list window with the real one's shape whose rows are the stored playlist or file list.
+class TestListWindow : public CSkinDialog, public IListWindow {
+public:
+    TestListWindow(CTorvikCommandCentre& controller, int mode, QWidget* parent);
+    ~TestListWindow() override;  // tells the controller
+
+    QWidget* Widget() override { return this; }
+    void Fill() override;
+    void SelectRow(int row) override { selectedRow = row; }
+    int ItemData(int row) const override;
+    int RowCount() const override { return static_cast<int>(itemData.size()); }
+    void EnableButtons(bool) override {}
+    void EnableControl(int, bool) override {}
+    bool IsBound() const override { return bound; }
+    bool IsBottomBound() const override { return true; }
+
+    QList<int> itemData;
+    int selectedRow = 0;
+    bool bound = true;  // moves with the main window
+
+private:
+    CTorvikCommandCentre& controller_;
+    const int mode_;
+};
+
+class TestWindowFactory : public IPlayerWindowFactory {
+public:
+    IListWindow* CreatePlaylistWindow(CTorvikCommandCentre& controller, QWidget* parent) override;
+    IListWindow* CreateFileListWindow(CTorvikCommandCentre& controller, QWidget* parent) override;
+    std::unique_ptr<ISystemMenu> CreateSystemMenu(CTorvikCommandCentre&) override { return {}; }
+    std::unique_ptr<IOpenMenu> CreateOpenMenu(CTorvikCommandCentre&) override { return {}; }
+    std::unique_ptr<ITrayIcon> CreateTrayIcon(CTorvikCommandCentre&) override { return {}; }
+    bool RunStationFinder(CTorvikCommandCentre&, int) override { return false; }
+    bool RunStationEditor(CTorvikCommandCentre&, int) override { return false; }
+    bool RunOptionsDialog(CTorvikCommandCentre&, OptionsChoices*) override { return false; }
+
+    QPointer<TestListWindow> playlist;
+    QPointer<TestListWindow> fileList;
+};
+
+// A station that plays through the Windows Media engine.
+CRadioSet MakeStation(const QString& name, const QString& url);
+// An address on this machine where nothing answers: a start fails at once.
+QString DeadUrl();
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    // Writes the database (stations in order; the playlist holds the stations whose 1-based
+    // numbers are given, in that order), points the settings at a fresh folder and makes the
+    // controller. Settings written after this are what the window reads.
+    void MakeController(const QList<CRadioSet>& stations, const QList<int>& playlist);
+    // Makes the window and runs its initialisation, which must succeed.
+    void OpenWindow();
+    void TearDown() override;
+
+    // Processes events until pred holds or timeoutMs passes.
+    static bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 20000);
+    // Processes the events already posted (and those they post in turn).
+    static void Drain();
+
+    // Appends a file list entry (file name + "::" + path).
+    void AddFileEntry(const QString& fileName, const QString& path);
+    // Makes the file list the current list (its window shown) with row selected.
+    void UseFileList(int row);
+    // Lets the controller take status reports as after a start: a start on an address where
+    // nothing answers, which fails but leaves the main window as the owner.
+    void MakeWindowTheOwner();
+
+    QString Display() const { return window_->DisplayText(); }
+    bool Enabled(int id) const;
+    bool Visible(int id) const;
+
+    QString dataDir_;
+    QByteArray savedConfigHome_;
+    MessageRecorder messages_;
+    TestWindowFactory factory_;
+    std::unique_ptr<CTorvikCommandCentre> controller_;
+    QPointer<CTorvikMainDlg> window_;
+};
+
+// The display line's texts end in this pad.
+inline QString Pad(const QString& text) {
+    return text + QString(20, QLatin1Char(' '));
+}
+
+}  // namespace velotune::test
