@@ -1,0 +1,159 @@
+// The main window driving the real controller and engines: a live station served on loopback and
+// a generated tone file. What the user sees while tuning, playing, recording and stopping.
+#include <gtest/gtest.h>
+
+#include "playback/player_messages.h"
+#include "skin/controls/skinbutton.h"
+#include "tests/skin/main_window_fixture.h"
+#include "tests/support/file_dialog_recorder.h"
+#include "tests/support/fixture_server.h"
+#include "tests/support/media_fixtures.h"
+#include "tests/support/test_env.h"
+
+namespace velotune::test {
+namespace {
+
+class MainWindowPlaybackTest : public MainWindowTest {
+protected:
+    static void SetUpTestSuite() {
+        folder_ = new QString(MakeTempDir(QStringLiteral("media")));
+        mp3_ = new QString(MakeToneFile(*folder_, ToneFormat::Mp3, 6.0, {}, QStringLiteral("loop")));
+        wma_ = new QString(MakeToneFile(*folder_, ToneFormat::Wma, 20.0));
+        server_ = new FixtureServer(*folder_);
+        // A live station: the tone repeated for ever at about its own pace.
+        FixtureRoute live =
+            FixtureRoute::File(QStringLiteral("loop.mp3"), QStringLiteral("audio/mpeg"));
+        live.loop = true;
+        live.bytesPerSecond = 32000;
+        server_->SetRoute(QStringLiteral("/live"), live);
+    }
+    static void TearDownTestSuite() {
+        delete server_;
+        delete wma_;
+        delete mp3_;
+        delete folder_;
+    }
+
+    void SetUp() override {
+        ASSERT_FALSE(mp3_->isEmpty());
+        ASSERT_FALSE(wma_->isEmpty());
+        ASSERT_TRUE(server_->IsRunning());
+        MakeController({MakeStation(QStringLiteral("Tone FM"), server_->Url(QStringLiteral("/live"))),
+                        MakeStation(QStringLiteral("Second FM"), DeadUrl())},
+                       {1, 2});
+        ASSERT_TRUE(controller_->Settings().WriteCurrentPlaylistID(1));
+        OpenWindow();
+    }
+
+    bool WaitForDisplay(const QString& text) {
+        return WaitFor([&] { return Display() == text; });
+    }
+    // The enabled state of Play, Pause, Stop, Record, Info, OpenEx and Go to Playing.
+    QString Buttons() const {
+        QString states;
+        for (int id : {kIdPlay, kIdPause, kIdStop, kIdRecord, kIdInfo, kIdOpenEx, kIdCenter})
+            states += Enabled(id) ? QLatin1Char('1') : QLatin1Char('0');
+        return states;
+    }
+
+    static QString* folder_;
+    static QString* mp3_;
+    static QString* wma_;
+    static FixtureServer* server_;
+};
+QString* MainWindowPlaybackTest::folder_ = nullptr;
+QString* MainWindowPlaybackTest::mp3_ = nullptr;
+QString* MainWindowPlaybackTest::wma_ = nullptr;
+FixtureServer* MainWindowPlaybackTest::server_ = nullptr;
+
+TEST_F(MainWindowPlaybackTest, PlayTunesInAndStopReturnsToIdle) {
+    EXPECT_EQ(Display(), Pad(QStringLiteral("Tone FM selected, press Play to tune-in.")));
+    EXPECT_EQ(Buttons(), QStringLiteral("1001110"));
+
+    window_->Button(kIdPlay)->click();
+    EXPECT_EQ(Display(), Pad(QStringLiteral("Tuning to Tone FM, please wait...")));
+    EXPECT_FALSE(Enabled(kIdPlay));
+    EXPECT_TRUE(Enabled(kIdStop));
+    EXPECT_FALSE(Enabled(kIdPreset1));
+
+    ASSERT_TRUE(WaitForDisplay(Pad(QStringLiteral("You are tuned to Tone FM"))));
+    EXPECT_EQ(controller_->GetPlaybackStatus(), kStatusLive);
+    // The playing row: no Play, no Pause for a live stream, no Record while playing.
+    EXPECT_EQ(Buttons(), QStringLiteral("0010111"));
+    EXPECT_FALSE(Enabled(kIdMiniPlay));
+    EXPECT_TRUE(Enabled(kIdMiniStop));
+    EXPECT_TRUE(Visible(kIdPlay));
+    EXPECT_FALSE(Visible(kIdPause));
+    EXPECT_TRUE(Enabled(kIdPreset1 + 1));
+    EXPECT_EQ(window_->Button(kIdPreset1 + 1)->TooltipText(), QStringLiteral("Second FM"));
+
+    // The stream stalls and recovers (the engine's reports, played by the test).
+    controller_->SetPlaybackStatus(kStatusBuffering);
+    ASSERT_TRUE(WaitForDisplay(Pad(QStringLiteral("Buffering Tone FM, please wait..."))));
+    EXPECT_EQ(Buttons(), QStringLiteral("0010100"));
+    controller_->SetPlaybackStatus(kStatusLive);
+    ASSERT_TRUE(WaitForDisplay(Pad(QStringLiteral("You are tuned to Tone FM"))));
+
+    // Another row offers a switch; Go to Playing comes back to the playing one.
+    window_->Button(kIdNext)->click();
+    ASSERT_TRUE(
+        WaitForDisplay(Pad(QStringLiteral("Second FM selected, press Play to switch station."))));
+    EXPECT_EQ(Buttons(), QStringLiteral("1010111"));
+    window_->Button(kIdCenter)->click();
+    ASSERT_TRUE(WaitForDisplay(Pad(QStringLiteral("You are tuned to Tone FM"))));
+
+    window_->Button(kIdStop)->click();
+    ASSERT_TRUE(WaitForDisplay(Pad(QStringLiteral("Tone FM selected, press Play to tune-in."))));
+    EXPECT_EQ(Buttons(), QStringLiteral("1001110"));
+    EXPECT_TRUE(Enabled(kIdMiniPlay));
+    EXPECT_FALSE(Enabled(kIdMiniStop));
+    EXPECT_FALSE(controller_->IsPlaying());
+    EXPECT_TRUE(messages_.Texts().isEmpty());
+}
+
+TEST_F(MainWindowPlaybackTest, RecordingAndFilesAreNamedOnTheDisplayLine) {
+    const QString output = MakeTempDir(QStringLiteral("rec")) + QStringLiteral("/show.wma");
+    {
+        FileDialogRecorder dialog(output);
+        window_->Button(kIdRecord)->click();
+    }
+    EXPECT_EQ(Display(), Pad(QStringLiteral("Tuning to Tone FM for Recording, please wait...")));
+    ASSERT_TRUE(WaitForDisplay(Pad(QStringLiteral("You are recording Tone FM"))));
+    window_->Button(kIdStop)->click();
+    ASSERT_TRUE(WaitForDisplay(Pad(QStringLiteral("Tone FM selected, press Play to tune-in."))));
+
+    AddFileEntry(QStringLiteral("tone.wma"), *wma_);
+    AddFileEntry(QStringLiteral("other.take.wma"), *wma_);
+    UseFileList(1);
+    window_->UpdateDisplayLine(1);
+    window_->Button(kIdPlay)->click();
+    EXPECT_EQ(Display(), Pad(QStringLiteral("Opening tone.wma, please wait...")));
+    ASSERT_TRUE(WaitForDisplay(Pad(QStringLiteral("You are playing tone"))));
+    // A file can pause: Pause takes Play's place.
+    EXPECT_TRUE(Visible(kIdPause));
+    EXPECT_FALSE(Visible(kIdPlay));
+    EXPECT_TRUE(Enabled(kIdPause));
+
+    window_->Button(kIdPause)->click();
+    EXPECT_EQ(Display(), Pad(QStringLiteral("Playback has been paused, press Play to continue.")));
+    window_->Button(kIdPause)->click();
+    EXPECT_EQ(Display(), Pad(QStringLiteral("You are playing tone")));
+
+    // In the minibar and back, Pause stays where it was.
+    window_->SwitchToMinibar();
+    window_->SwitchToMainView();
+    EXPECT_TRUE(Visible(kIdPause));
+    EXPECT_FALSE(Visible(kIdPlay));
+
+    window_->Button(kIdNext)->click();
+    ASSERT_TRUE(WaitForDisplay(Pad(QStringLiteral("other selected, press Play to change files."))));
+    window_->Button(kIdStop)->click();
+    ASSERT_TRUE(
+        WaitForDisplay(Pad(QStringLiteral("other selected, press Play to start playback."))));
+    EXPECT_TRUE(Visible(kIdPlay));
+    EXPECT_FALSE(Visible(kIdPause));
+    EXPECT_TRUE(messages_.Texts().isEmpty());
+}
+
+}  // namespace
+}  // namespace velotune::test
