@@ -39,83 +39,55 @@ constexpr QPoint kStays(-2, -2);
 
 struct ButtonSpec {
     int id;
-    const char* name;  // the button's window text
+    const char* name;            // the button's window text
     std::array<int, 4> bitmaps;  // normal, hover, pressed, disabled
     const char* tip;
     QPoint mainView;
     QPoint minibar;
 };
 
-constexpr std::array<int, 4> kPresetBitmaps = {res::kBmpPresetNormal, res::kBmpPresetHover,
-                                                res::kBmpPresetPressed, res::kBmpPresetDisabled};
-constexpr std::array<int, 4> kLayoutBitmaps = {res::kBmpLayoutNormal, res::kBmpLayoutHover,
-                                                res::kBmpLayoutPressed, res::kBmpLayoutDisabled};
+// The four images of a button: normal, hover, pressed, disabled.
+constexpr std::array<int, 4> Faces(int normal, int hover, int pressed, int disabled) {
+    return {normal, hover, pressed, disabled};
+}
+// A button that looks the same in every state.
+constexpr std::array<int, 4> OneFace(int image) {
+    return {image, image, image, image};
+}
+
+using namespace res;
 
 // The 25 buttons in the order they are made: presets, main transport, minibar transport, window
-// buttons.
+// buttons. Center lies outside the minibar's shape, so it needs no hiding there.
+// clang-format off
 constexpr std::array<ButtonSpec, 25> kButtons = {{
-    {1501, "Preset1", kPresetBitmaps, text::kTipPresetOne, {44, 84}, kHidden},
-    {1502, "Preset2", kPresetBitmaps, text::kTipPresetTwo, {61, 84}, kHidden},
-    {1503, "Preset3", kPresetBitmaps, text::kTipPresetThree, {78, 84}, kHidden},
-    {1504, "Preset4", kPresetBitmaps, text::kTipPresetFour, {96, 84}, kHidden},
-    {1505, "Preset5", kPresetBitmaps, text::kTipPresetFive, {113, 84}, kHidden},
-    {1506, "Preset6", kPresetBitmaps, text::kTipPresetSix, {130, 84}, kHidden},
-    {kIdPlay, "Play",
-     {res::kBmpPlayNormal, res::kBmpPlayHover, res::kBmpPlayPressed, res::kBmpPlayDisabled},
-     text::kTipPlay, {148, 75}, kHidden},
-    {kIdStop, "Stop",
-     {res::kBmpStopNormal, res::kBmpStopHover, res::kBmpStopPressed, res::kBmpStopDisabled},
-     text::kTipStop, {174, 75}, kHidden},
-    {kIdRecord, "Record",
-     {res::kBmpRecordNormal, res::kBmpRecordHover, res::kBmpRecordPressed,
-      res::kBmpRecordDisabled},
-     text::kTipRecord, {199, 75}, kHidden},
-    {kIdInfo, "Info",
-     {res::kBmpInfoNormal, res::kBmpInfoHover, res::kBmpInfoPressed, res::kBmpInfoDisabled},
-     text::kTipInfo, {224, 75}, kHidden},
-    {kIdOpen, "Open",
-     {res::kBmpOpenListNormal, res::kBmpOpenListHover, res::kBmpOpenListPressed,
-      res::kBmpOpenListDisabled},
-     text::kOpenPlaylistTip, {249, 75}, kHidden},
-    {kIdOpenEx, "OpenEx",
-     {res::kBmpOpenMenuNormal, res::kBmpOpenMenuHover, res::kBmpOpenMenuPressed,
-      res::kBmpOpenMenuDisabled},
-     text::kTipOpenMenu, {268, 78}, kHidden},
-    {kIdPause, "Pause",
-     {res::kBmpPauseNormal, res::kBmpPauseHover, res::kBmpPausePressed, res::kBmpPauseDisabled},
-     text::kTipPause, {148, 75}, kHidden},
-    {kIdPrev, "Prev",
-     {res::kBmpPrevNormal, res::kBmpPrevHover, res::kBmpPrevPressed, res::kBmpPrevDisabled},
-     text::kTipPrevious, {11, 11}, kHidden},
-    {kIdNext, "Next",
-     {res::kBmpNextNormal, res::kBmpNextHover, res::kBmpNextPressed, res::kBmpNextDisabled},
-     text::kTipNext, {11, 60}, kHidden},
-    // Outside the minibar's shape, so it needs no hiding there.
-    {kIdCenter, "Center",
-     {res::kBmpCenterNormal, res::kBmpCenterHover, res::kBmpCenterPressed,
-      res::kBmpCenterDisabled},
-     text::kTipGoToPlaying, {4, 44}, kStays},
-    {kIdMiniPlay, "Play", {res::kBmpMiniPlay, res::kBmpMiniPlay, res::kBmpMiniPlay, res::kBmpMiniPlay},
-     text::kTipPlay, kHidden, {180, 6}},
-    {kIdMiniStop, "Stop", {res::kBmpMiniStop, res::kBmpMiniStop, res::kBmpMiniStop, res::kBmpMiniStop},
-     text::kTipStop, kHidden, {195, 6}},
-    {kIdMiniPrev, "Prev", {res::kBmpMiniPrev, res::kBmpMiniPrev, res::kBmpMiniPrev, res::kBmpMiniPrev},
-     text::kTipPrevious, kHidden, {210, 6}},
-    {kIdMiniNext, "Next", {res::kBmpMiniNext, res::kBmpMiniNext, res::kBmpMiniNext, res::kBmpMiniNext},
-     text::kTipNext, kHidden, {225, 6}},
-    {kIdMenu, "Menu",
-     {res::kBmpMenuNormal, res::kBmpMenuHover, res::kBmpMenuPressed, res::kBmpMenuDisabled},
-     text::kTipMenu, {5, 6}, {6, 6}},
-    {kIdClose, "Exit",
-     {res::kBmpCloseNormal, res::kBmpCloseHover, res::kBmpClosePressed, res::kBmpCloseDisabled},
-     text::kTipClose, {283, 6}, {285, 6}},
-    {kIdMinimize, "Mini",
-     {res::kBmpMinimizeNormal, res::kBmpMinimizeHover, res::kBmpMinimizePressed,
-      res::kBmpMinimizeDisabled},
-     text::kTipMinimize, {261, 6}, {261, 6}},
-    {kIdMinibar, "Minibar", kLayoutBitmaps, text::kTipMinibar, {272, 6}, kHidden},
-    {kIdMainView, "MainDlg", kLayoutBitmaps, text::kTipMainView, kHidden, {273, 6}},
+    {1501, "Preset1", Faces(kBmpPresetNormal, kBmpPresetHover, kBmpPresetPressed, kBmpPresetDisabled), text::kTipPresetOne, {44, 84}, kHidden},
+    {1502, "Preset2", Faces(kBmpPresetNormal, kBmpPresetHover, kBmpPresetPressed, kBmpPresetDisabled), text::kTipPresetTwo, {61, 84}, kHidden},
+    {1503, "Preset3", Faces(kBmpPresetNormal, kBmpPresetHover, kBmpPresetPressed, kBmpPresetDisabled), text::kTipPresetThree, {78, 84}, kHidden},
+    {1504, "Preset4", Faces(kBmpPresetNormal, kBmpPresetHover, kBmpPresetPressed, kBmpPresetDisabled), text::kTipPresetFour, {96, 84}, kHidden},
+    {1505, "Preset5", Faces(kBmpPresetNormal, kBmpPresetHover, kBmpPresetPressed, kBmpPresetDisabled), text::kTipPresetFive, {113, 84}, kHidden},
+    {1506, "Preset6", Faces(kBmpPresetNormal, kBmpPresetHover, kBmpPresetPressed, kBmpPresetDisabled), text::kTipPresetSix, {130, 84}, kHidden},
+    {kIdPlay, "Play", Faces(kBmpPlayNormal, kBmpPlayHover, kBmpPlayPressed, kBmpPlayDisabled), text::kTipPlay, {148, 75}, kHidden},
+    {kIdStop, "Stop", Faces(kBmpStopNormal, kBmpStopHover, kBmpStopPressed, kBmpStopDisabled), text::kTipStop, {174, 75}, kHidden},
+    {kIdRecord, "Record", Faces(kBmpRecordNormal, kBmpRecordHover, kBmpRecordPressed, kBmpRecordDisabled), text::kTipRecord, {199, 75}, kHidden},
+    {kIdInfo, "Info", Faces(kBmpInfoNormal, kBmpInfoHover, kBmpInfoPressed, kBmpInfoDisabled), text::kTipInfo, {224, 75}, kHidden},
+    {kIdOpen, "Open", Faces(kBmpOpenListNormal, kBmpOpenListHover, kBmpOpenListPressed, kBmpOpenListDisabled), text::kOpenPlaylistTip, {249, 75}, kHidden},
+    {kIdOpenEx, "OpenEx", Faces(kBmpOpenMenuNormal, kBmpOpenMenuHover, kBmpOpenMenuPressed, kBmpOpenMenuDisabled), text::kTipOpenMenu, {268, 78}, kHidden},
+    {kIdPause, "Pause", Faces(kBmpPauseNormal, kBmpPauseHover, kBmpPausePressed, kBmpPauseDisabled), text::kTipPause, {148, 75}, kHidden},
+    {kIdPrev, "Prev", Faces(kBmpPrevNormal, kBmpPrevHover, kBmpPrevPressed, kBmpPrevDisabled), text::kTipPrevious, {11, 11}, kHidden},
+    {kIdNext, "Next", Faces(kBmpNextNormal, kBmpNextHover, kBmpNextPressed, kBmpNextDisabled), text::kTipNext, {11, 60}, kHidden},
+    {kIdCenter, "Center", Faces(kBmpCenterNormal, kBmpCenterHover, kBmpCenterPressed, kBmpCenterDisabled), text::kTipGoToPlaying, {4, 44}, kStays},
+    {kIdMiniPlay, "Play", OneFace(kBmpMiniPlay), text::kTipPlay, kHidden, {180, 6}},
+    {kIdMiniStop, "Stop", OneFace(kBmpMiniStop), text::kTipStop, kHidden, {195, 6}},
+    {kIdMiniPrev, "Prev", OneFace(kBmpMiniPrev), text::kTipPrevious, kHidden, {210, 6}},
+    {kIdMiniNext, "Next", OneFace(kBmpMiniNext), text::kTipNext, kHidden, {225, 6}},
+    {kIdMenu, "Menu", Faces(kBmpMenuNormal, kBmpMenuHover, kBmpMenuPressed, kBmpMenuDisabled), text::kTipMenu, {5, 6}, {6, 6}},
+    {kIdClose, "Exit", Faces(kBmpCloseNormal, kBmpCloseHover, kBmpClosePressed, kBmpCloseDisabled), text::kTipClose, {283, 6}, {285, 6}},
+    {kIdMinimize, "Mini", Faces(kBmpMinimizeNormal, kBmpMinimizeHover, kBmpMinimizePressed, kBmpMinimizeDisabled), text::kTipMinimize, {261, 6}, {261, 6}},
+    {kIdMinibar, "Minibar", Faces(kBmpLayoutNormal, kBmpLayoutHover, kBmpLayoutPressed, kBmpLayoutDisabled), text::kTipMinibar, {272, 6}, kHidden},
+    {kIdMainView, "MainDlg", Faces(kBmpLayoutNormal, kBmpLayoutHover, kBmpLayoutPressed, kBmpLayoutDisabled), text::kTipMainView, kHidden, {273, 6}},
 }};
+// clang-format on
 
 // Fixed geometry, in window pixels.
 const QRect kVolumeRect(QPoint(279, 18), QPoint(298, 89));
@@ -178,8 +150,7 @@ CTorvikMainDlg::InitResult CTorvikMainDlg::Initialise() {
         // The database layer has shown why. The program cannot run without its stations.
         qCWarning(lcMainWindow) << "the station database did not open; quitting";
         QMetaObject::invokeMethod(
-            QCoreApplication::instance(), [] { QCoreApplication::exit(1); },
-            Qt::QueuedConnection);
+            QCoreApplication::instance(), [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);
         return InitResult::kNoDatabase;
     }
     controller_.SetMainWindow(this);
@@ -223,7 +194,6 @@ CTorvikMainDlg::InitResult CTorvikMainDlg::Initialise() {
     UpdateButtons(selection, controller_.GetPlayingIndex());
 
     lastPos_ = pos();
-    initialised_ = true;
 
     int showWindow = CSettingsStore::kDefaultShowWindow;
     if (settings_.ReadShowWindow(&showWindow) && showWindow == 0) {
@@ -326,11 +296,8 @@ void CTorvikMainDlg::ApplyLayout(bool mini) {
     for (const ButtonSpec& spec : kButtons) {
         CSkinButton* button = Button(spec.id);
         const QPoint at = mini ? spec.minibar : spec.mainView;
-        if (!button || at == kHidden || at == kStays) {
-            if (button && at == kStays && !mini)
-                button->show();
+        if (!button || at == kHidden || at == kStays)
             continue;
-        }
         button->move(at);
         // Play and Pause share one place; which one shows depends on what plays.
         if (!mini && spec.id == kIdPlay)
@@ -349,8 +316,8 @@ void CTorvikMainDlg::ApplyLayout(bool mini) {
         const QRect box = VisibleBox(this);
         const int listSpace = controller_.IsListVisible() ? kListWindowSpace : 0;
         const int reach = mini ? kMinibarBottomReach : box.height();
-        const int top = KeepOnScreenTop(box.y(), box.height(), reach, screen->availableGeometry(),
-                                        listSpace);
+        const int top =
+            KeepOnScreenTop(box.y(), box.height(), reach, screen->availableGeometry(), listSpace);
         if (top != box.y())
             move(pos() + QPoint(0, top - box.y()));
     }

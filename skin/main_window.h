@@ -161,7 +161,6 @@ private:
     bool pauseShown_ = false;  // Pause stands in for Play (a file that can pause is playing)
     QString displayText_;
     std::optional<QPoint> lastPos_;  // where the window was at its last move
-    bool initialised_ = false;
 };
 
 }  // namespace velotune

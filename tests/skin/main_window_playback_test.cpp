@@ -17,7 +17,8 @@ class MainWindowPlaybackTest : public MainWindowTest {
 protected:
     static void SetUpTestSuite() {
         folder_ = new QString(MakeTempDir(QStringLiteral("media")));
-        mp3_ = new QString(MakeToneFile(*folder_, ToneFormat::Mp3, 6.0, {}, QStringLiteral("loop")));
+        mp3_ =
+            new QString(MakeToneFile(*folder_, ToneFormat::Mp3, 6.0, {}, QStringLiteral("loop")));
         wma_ = new QString(MakeToneFile(*folder_, ToneFormat::Wma, 20.0));
         server_ = new FixtureServer(*folder_);
         // A live station: the tone repeated for ever at about its own pace.
@@ -38,9 +39,10 @@ protected:
         ASSERT_FALSE(mp3_->isEmpty());
         ASSERT_FALSE(wma_->isEmpty());
         ASSERT_TRUE(server_->IsRunning());
-        MakeController({MakeStation(QStringLiteral("Tone FM"), server_->Url(QStringLiteral("/live"))),
-                        MakeStation(QStringLiteral("Second FM"), DeadUrl())},
-                       {1, 2});
+        MakeController(
+            {MakeStation(QStringLiteral("Tone FM"), server_->Url(QStringLiteral("/live"))),
+             MakeStation(QStringLiteral("Second FM"), DeadUrl())},
+            {1, 2});
         ASSERT_TRUE(controller_->Settings().WriteCurrentPlaylistID(1));
         OpenWindow();
     }

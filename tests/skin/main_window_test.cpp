@@ -65,8 +65,8 @@ TEST_F(MainWindowTest, AFreshStartShowsTheIdleMainViewAtItsDefaultPlace) {
     EXPECT_EQ(window_->Button(kIdOpen)->TooltipText(), QStringLiteral("Open Playlist"));
 
     // Nothing selected: nothing to play, stop or describe.
-    for (int id : {kIdPlay, kIdMiniPlay, kIdPause, kIdRecord, kIdInfo, kIdStop, kIdMiniStop,
-                   kIdCenter})
+    for (int id :
+         {kIdPlay, kIdMiniPlay, kIdPause, kIdRecord, kIdInfo, kIdStop, kIdMiniStop, kIdCenter})
         EXPECT_FALSE(Enabled(id)) << id;
     EXPECT_TRUE(Enabled(kIdOpen));
     EXPECT_TRUE(Enabled(kIdOpenEx));
@@ -287,7 +287,8 @@ TEST_F(MainWindowTest, NextPreviousInfoAndPauseAnswerOnTheDisplayLine) {
     UseFileList(1);
     window_->EnableControl(kIdInfo, true);
     window_->Button(kIdInfo)->click();
-    EXPECT_EQ(messages_.Texts(), QStringList{QStringLiteral("No Infomation Available on this File!")});
+    EXPECT_EQ(messages_.Texts(),
+              QStringList{QStringLiteral("No Infomation Available on this File!")});
 
     window_->EnableControl(kIdPause, true);
     window_->Button(kIdPause)->click();

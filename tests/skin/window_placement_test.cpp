@@ -1,7 +1,7 @@
 // Snapping and keeping on screen as plain arithmetic, on screens with panels at each edge.
-#include <gtest/gtest.h>
-
 #include "skin/window_placement.h"
+
+#include <gtest/gtest.h>
 
 namespace velotune {
 namespace {

@@ -101,8 +101,8 @@ int Run(const QString& database, const QString& outputDir) {
     QTemporaryDir scratch;
     const QString dataDir = scratch.filePath(QStringLiteral("data"));
     if (!scratch.isValid() || !QDir().mkpath(dataDir) ||
-        !QFile::copy(database, dataDir + QLatin1Char('/') +
-                                   QString::fromUtf8(text::kDatabaseFile))) {
+        !QFile::copy(database,
+                     dataDir + QLatin1Char('/') + QString::fromUtf8(text::kDatabaseFile))) {
         std::fprintf(stderr, "velotune-shots: cannot copy %s\n", qPrintable(database));
         return 1;
     }
@@ -137,8 +137,8 @@ int Run(const QString& database, const QString& outputDir) {
         window->SetDisplayText(tuned + QString::fromUtf8(text::kDisplayPad));
         Settle(300);
         PoseMarquee(window->DisplayLine(), static_cast<int>(tuned.size()));
-        ok = Save(Picture(*window),
-                  outputDir + (mini ? QStringLiteral("/minibar.png") : QStringLiteral("/main_view.png"))) &&
+        ok = Save(Picture(*window), outputDir + (mini ? QStringLiteral("/minibar.png")
+                                                      : QStringLiteral("/main_view.png"))) &&
              ok;
     }
     delete window;
