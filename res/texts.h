@@ -254,5 +254,99 @@ inline constexpr char kTipClose[] = "Close Velotune";
 inline constexpr char kTipMinimize[] = "Minimize";
 inline constexpr char kTipMinibar[] = "Minibar";
 inline constexpr char kTipMainView[] = "Main View";
+// ---- Station management windows -------------------------------------------------------------
+// Station finder.
+inline constexpr char kFinderTitle[] = "Get your favorite radio stations";
+inline constexpr char kFinderGroup[] = "Find your Radio Stations or add your own";
+inline constexpr char kFinderPrompt[] =
+    "Select how you wish to search for radio stations,\neither by Country or Genre:";
+inline constexpr char kFinderRefine[] =
+    "You can select the State and/or City to refine your search:";
+inline constexpr char kFinderCountry[] = "Country";
+inline constexpr char kFinderGenre[] = "Genre";
+inline constexpr char kFinderAddToPlaylist[] = "Add to Playlist";
+inline constexpr char kFinderRemoveFromPlaylist[] = "Remove from Playlist";
+inline constexpr char kFinderTestPlay[] = "Test Play";
+inline constexpr char kFinderConnecting[] = "Connecting...";
+inline constexpr char kFinderBuffering[] = "Buffering...";
+inline constexpr char kFinderStopPlay[] = "Stop Play";
+inline constexpr char kFinderFailedToPlay[] = "Failed to Play";
+inline constexpr char kFinderAddNewStation[] = "Add new Station";
+inline constexpr char kFinderEditStation[] = "Edit this Station";
+inline constexpr char kFinderDeleteStation[] = "Delete this Station";
+inline constexpr char kFinderClose[] = "Close";
+inline constexpr char kFinderFetching[] = "Fetching Station...Please wait...";
+// The prompts at the head of the finder's lists; the leading blank sorts them first.
+inline constexpr char kSelectGenre[] = " Select a Genre here";
+inline constexpr char kSelectCountry[] = " Select a Country here";
+inline constexpr char kSelectState[] = " Select a State here";
+inline constexpr char kSelectCity[] = " Select a City here";
+// The finder's result columns.
+inline constexpr char kFinderColumnId[] = "ID";
+inline constexpr char kFinderColumnName[] = "Name.";
+inline constexpr char kFinderColumnFrequency[] = "Freq.";
+inline constexpr char kFinderColumnGenre[] = "Genre";
+inline constexpr char kFinderColumnCountry[] = "Country";
+inline constexpr char kFinderColumnState[] = "State";
+inline constexpr char kFinderColumnCity[] = "City";
+inline constexpr char kFinderColumnOnPlaylist[] = "On Playlist";
+inline constexpr char kFinderOnPlaylistYes[] = "Yes";
+// The finder's messages.
+inline constexpr char kPlaylistChangeWhilePlaying[] =
+    "Unable to change Playlist status, station is currently playing.";
+inline constexpr char kConfirmDeleteStation[] =
+    "Confirm to delete Radio Station,\nthis cannot be undone!";
+inline constexpr char kDeleteWhilePlaying[] = "Unable to delete, station is currently playing";
+inline constexpr char kTestPlayWhilePlaying[] =
+    "Unable to Test Play, already playing another station.";
+inline constexpr char kFailedToConnect[] = "Failed to connect to Station";
+
+// Station editor.
+inline constexpr char kEditorAddTitle[] = "Add a Station";
+inline constexpr char kEditorEditTitle[] = "Edit the Station";
+inline constexpr char kEditorGroup[] = "Station Details";
+inline constexpr char kEditorSave[] = "Save";
+inline constexpr char kEditorCancel[] = "Cancel";
+inline constexpr char kEditorStationName[] = "Station Name: (Req)";
+inline constexpr char kEditorFrequency[] = "Frequency:";
+inline constexpr char kEditorGenreOne[] = "Genre 1: (Req)";
+inline constexpr char kEditorGenreTwo[] = "Genre 2: ";
+inline constexpr char kEditorGenreThree[] = "Genre 3";
+inline constexpr char kEditorStationUrl[] = "Station URL";
+inline constexpr char kEditorStreamUrl[] = "Streaming URL (Req)";
+inline constexpr char kEditorStreamFormat[] = "Stream Format (Req)";
+inline constexpr char kEditorLanguageOne[] = "Language One (Req)";
+inline constexpr char kEditorLanguageTwo[] = "Language Two";
+inline constexpr char kEditorCountry[] = "Country (Req)";
+inline constexpr char kEditorState[] = "State";
+inline constexpr char kEditorCity[] = "City";
+inline constexpr char kEditorComments[] = "User Comments";
+// The entries at the head of the editor's lists; the leading blank sorts them first.
+inline constexpr char kNoneDefined[] = " None Defined";
+inline constexpr char kCountryNotFound[] = " Not Found";
+inline constexpr char kFormatWmp[] = "WMP";
+inline constexpr char kFormatReal[] = "Real";
+// The editor's questions.
+inline constexpr char kConfirmAddStation[] = "Would you like to add this Radio Station?";
+inline constexpr char kConfirmStreamUrlChange[] =
+    "You have made changes to the Streaming URL.\n"
+    "If the URL is incorrect, it may render the station not usable.\n"
+    "Leave the Streaming URL field empty for no modifications.\n\n"
+    "Do you wish to save the changes?";
+inline constexpr char kConfirmSaveChanges[] = "Save the changes made before exit?";
+
+// List windows (playlist and file list): button tips and columns.
+inline constexpr char kListCloseTip[] = "Close Playlist";
+inline constexpr char kListAddTip[] = "Add Station...";
+inline constexpr char kListEditTip[] = "Edit this Station";
+inline constexpr char kListRemoveTip[] = "Remove this Station";
+inline constexpr char kListUpTip[] = "Move Station up the list";
+inline constexpr char kListDownTip[] = "Move Station down the list";
+inline constexpr char kListColumnNumber[] = "ID#";
+inline constexpr char kPlaylistColumnName[] = "Name";
+inline constexpr char kPlaylistColumnFrequency[] = "Freq";
+inline constexpr char kPlaylistColumnGenre[] = "Genre";
+inline constexpr char kFileListColumnName[] = "FileName";
+inline constexpr char kFileListColumnPath[] = "FilePath";
 
 }  // namespace velotune::text
