@@ -93,6 +93,7 @@ CListWindow::CListWindow(CTorvikCommandCentre& controller, Kind kind, QWidget* p
     list_->setGeometry(kListPlace);
     list_->setHeaderHidden(true);
     list_->header()->setStretchLastSection(false);
+    list_->header()->setMinimumSectionSize(0);
     list_->setRootIsDecorated(false);
     list_->setUniformRowHeights(true);
     list_->setAllColumnsShowFocus(true);

@@ -103,7 +103,7 @@ void CStationFinderDlg::BuildControls() {
     SetControlId(cities_, kIdCities);
     for (QComboBox* list : {names_, states_, cities_}) {
         list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-        list->setMinimumContentsLength(22);
+        list->setMinimumContentsLength(16);
         list->setMaxVisibleItems(20);
     }
 
@@ -119,7 +119,8 @@ void CStationFinderDlg::BuildControls() {
     results_->setAllColumnsShowFocus(true);
     results_->setSelectionMode(QAbstractItemView::SingleSelection);
     results_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    results_->header()->setStretchLastSection(false);
+    // The last column takes whatever room the list has beyond the columns' own widths.
+    results_->header()->setStretchLastSection(true);
     results_->header()->setSectionsMovable(false);
     int listWidth = 0;
     for (int i = 0; i < kColumnCount; ++i) {
@@ -154,21 +155,18 @@ void CStationFinderDlg::BuildControls() {
     close_ = MakeButton(text::kFinderClose, kIdClose, this);
     close_->setDefault(true);
 
-    // The search: how, what, and the refinement.
+    // The search: how and what, then the refinement.
     auto* search = new QGridLayout;
-    search->addWidget(prompt, 0, 0);
-    auto* modeBox = new QHBoxLayout;
-    modeBox->addWidget(countryMode_);
-    modeBox->addWidget(genreMode_);
-    modeBox->addStretch();
-    search->addLayout(modeBox, 0, 1);
-    search->addWidget(names_, 0, 2, 1, 2);
-    search->addWidget(refineLabel_, 1, 0, 1, 2);
-    search->addWidget(states_, 1, 2);
-    search->addWidget(cities_, 1, 3);
-    search->setColumnStretch(0, 1);
+    search->addWidget(prompt, 0, 0, 1, 3);
+    search->addWidget(countryMode_, 1, 0);
+    search->addWidget(genreMode_, 1, 1);
+    search->addWidget(names_, 1, 2);
+    search->addWidget(refineLabel_, 2, 0, 1, 3);
+    auto* refine = new QHBoxLayout;
+    refine->addWidget(states_, 1);
+    refine->addWidget(cities_, 1);
+    search->addLayout(refine, 3, 0, 1, 3);
     search->setColumnStretch(2, 1);
-    search->setColumnStretch(3, 1);
 
     auto* actions = new QHBoxLayout;
     for (QPushButton* button : {playlistToggle_, testPlay_, addNew_, edit_, delete_})
