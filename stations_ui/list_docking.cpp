@@ -38,8 +38,12 @@ ListDocking DockListWindow(QPoint proposed, QSize size, const QRect& screen,
         const int T = mainBox->y();
         const int R = mainBox->x() + mainBox->width();
         const int B = mainBox->y() + mainBox->height();
-        const auto overlapsHorizontally = [&] { return x + w >= L - kDockDistance && x <= R + kDockDistance; };
-        const auto overlapsVertically = [&] { return y + h >= T - kDockDistance && y <= B + kDockDistance; };
+        const auto overlapsHorizontally = [&] {
+            return x + w >= L - kDockDistance && x <= R + kDockDistance;
+        };
+        const auto overlapsVertically = [&] {
+            return y + h >= T - kDockDistance && y <= B + kDockDistance;
+        };
         // Beside the main window the list window lines up with its top or bottom edge.
         const auto alignVertically = [&] {
             if (Near(y, T))

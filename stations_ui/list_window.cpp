@@ -25,15 +25,16 @@ using stations_ui::Text;
 namespace {
 
 struct ButtonSpec {
-    int id;
-    int normal;
-    int hover;
-    int pressed;
-    int disabled;
+    int id = 0;
+    int normal = 0;
+    int hover = 0;
+    int pressed = 0;
+    int disabled = 0;
     QPoint pos;  // window pixels
-    const char* tip;
+    const char* tip = "";
 };
 
+// clang-format off
 const ButtonSpec kButtons[] = {
     {CListWindow::kIdClose, res::kBmpListCloseNormal, res::kBmpListCloseHover,
      res::kBmpListClosePressed, res::kBmpListCloseDisabled, {286, 7}, text::kListCloseTip},
@@ -48,6 +49,7 @@ const ButtonSpec kButtons[] = {
     {kIdDown, res::kBmpListDownNormal, res::kBmpListDownHover, res::kBmpListDownPressed,
      res::kBmpListDownDisabled, {226, 235}, text::kListDownTip},
 };
+// clang-format on
 
 // Where the list sits on the skin.
 constexpr QRect kListPlace(10, 28, 280, 188);
@@ -77,13 +79,26 @@ CListWindow::CListWindow(CTorvikCommandCentre& controller, Kind kind, QWidget* p
         buttons_.append(button);
         connect(button, &CSkinButton::clicked, this, [this, id = spec.id] {
             switch (id) {
-                case kIdClose: hide(); break;
-                case kIdAdd: OnAdd(); break;
-                case kIdEdit: OnEdit(); break;
-                case kIdRemove: OnRemove(); break;
-                case kIdUp: OnUp(); break;
-                case kIdDown: OnDown(); break;
-                default: break;
+                case kIdClose:
+                    hide();
+                    break;
+                case kIdAdd:
+                    OnAdd();
+                    break;
+                case kIdEdit:
+                    OnEdit();
+                    break;
+                case kIdRemove:
+                    OnRemove();
+                    break;
+                case kIdUp:
+                    OnUp();
+                    break;
+                case kIdDown:
+                    OnDown();
+                    break;
+                default:
+                    break;
             }
         });
     }

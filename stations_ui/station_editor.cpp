@@ -38,8 +38,7 @@ void SelectStored(QComboBox* list, const QString& value) {
 
 }  // namespace
 
-CStationEditorDlg::CStationEditorDlg(CTorvikCommandCentre& controller, int radioId,
-                                     QWidget* parent)
+CStationEditorDlg::CStationEditorDlg(CTorvikCommandCentre& controller, int radioId, QWidget* parent)
     : QDialog(parent), controller_(controller), radioId_(radioId) {
     BuildControls();
     Load();
@@ -145,8 +144,8 @@ void CStationEditorDlg::Load() {
         stations_ui::FillSorted(list, genres);
         SelectQuietly(list, 0);
     }
-    stations_ui::FillInOrder(streamFormat_, {Text(text::kNoneDefined), Text(text::kFormatWmp),
-                                             Text(text::kFormatReal)});
+    stations_ui::FillInOrder(
+        streamFormat_, {Text(text::kNoneDefined), Text(text::kFormatWmp), Text(text::kFormatReal)});
     SelectQuietly(streamFormat_, 0);
     NameList countries;
     controller_.GetCountries(countries);

@@ -35,15 +35,15 @@ using stations_ui::Text;
 namespace {
 
 struct ColumnSpec {
-    const char* title;
-    int width;
+    const char* title = "";
+    int width = 0;
 };
 
 constexpr ColumnSpec kColumns[CStationFinderDlg::kColumnCount] = {
-    {text::kFinderColumnId, 30},      {text::kFinderColumnName, 78},
+    {text::kFinderColumnId, 30},        {text::kFinderColumnName, 78},
     {text::kFinderColumnFrequency, 40}, {text::kFinderColumnGenre, 80},
-    {text::kFinderColumnCountry, 80}, {text::kFinderColumnState, 74},
-    {text::kFinderColumnCity, 74},    {text::kFinderColumnOnPlaylist, 62},
+    {text::kFinderColumnCountry, 80},   {text::kFinderColumnState, 74},
+    {text::kFinderColumnCity, 74},      {text::kFinderColumnOnPlaylist, 62},
 };
 
 QPushButton* MakeButton(const char* text, int id, QWidget* parent) {
@@ -434,8 +434,8 @@ void CStationFinderDlg::OnRowClicked(int row) {
     EnableSelectionButtons(true);
     const int radioId = SelectedRadioId();
     CRadioSet station;
-    onPlaylist_ = radioId > 0 && controller_.GetStation(radioId, station) == kDbOk &&
-                  station.m_Playlist != 0;
+    onPlaylist_ =
+        radioId > 0 && controller_.GetStation(radioId, station) == kDbOk && station.m_Playlist != 0;
     playlistToggle_->setText(
         Text(onPlaylist_ ? text::kFinderRemoveFromPlaylist : text::kFinderAddToPlaylist));
     {
@@ -636,8 +636,8 @@ void CStationFinderDlg::LockControls() {
         return;
     lockedControls_.clear();
     for (QWidget* control : std::initializer_list<QWidget*>{
-             countryMode_, genreMode_, names_, states_, cities_, results_, playlistToggle_,
-             addNew_, edit_, delete_, close_}) {
+             countryMode_, genreMode_, names_, states_, cities_, results_, playlistToggle_, addNew_,
+             edit_, delete_, close_}) {
         if (control->isEnabled()) {
             lockedControls_.append(control);
             control->setEnabled(false);

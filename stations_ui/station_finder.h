@@ -51,8 +51,17 @@ public:
     static constexpr int kIdClose = 1;
 
     // The result list's columns.
-    enum Column { kColNumber, kColName, kColFrequency, kColGenre, kColCountry, kColState,
-                  kColCity, kColOnPlaylist, kColumnCount };
+    enum Column {
+        kColNumber,
+        kColName,
+        kColFrequency,
+        kColGenre,
+        kColCountry,
+        kColState,
+        kColCity,
+        kColOnPlaylist,
+        kColumnCount
+    };
 
     // playingRadioId: the station that plays as the finder opens (0 when none); it can be neither
     // taken off or put on the playlist, nor deleted, and no test play starts while it plays.
@@ -125,8 +134,8 @@ private:
 
     int selectedRow_ = 0;  // 1-based; 0 none
     bool onPlaylist_ = false;
-    bool testPlaying_ = false;  // the test play reached the playing state
-    bool testStarted_ = false;  // a test play was started and has not stopped yet
+    bool testPlaying_ = false;        // the test play reached the playing state
+    bool testStarted_ = false;        // a test play was started and has not stopped yet
     QList<QWidget*> lockedControls_;  // the controls LockControls disabled
     bool locked_ = false;
 

@@ -1,8 +1,8 @@
 // The docking rules of a dragged list window (300 x 252) against a main window at
 // (500, 300, 300 x 104) on a 1280 x 1024 screen whose panel takes 40 pixels at the bottom.
-#include <gtest/gtest.h>
-
 #include "stations_ui/list_docking.h"
+
+#include <gtest/gtest.h>
 
 namespace velotune {
 namespace {
@@ -35,10 +35,16 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Case{"free", {100, 100}, {100, 100}, false, false},
         Case{"screen's left and top edges", {-7, 9}, {0, 0}, false, false},
-        Case{"above the panel, inclusive at 10", {100, 1024 - 40 - 252 + 10},
-             {100, 1024 - 40 - 252}, false, false},
-        Case{"11 pixels is not near", {100, 1024 - 40 - 252 + 11},
-             {100, 1024 - 40 - 252 + 11}, false, false},
+        Case{"above the panel, inclusive at 10",
+             {100, 1024 - 40 - 252 + 10},
+             {100, 1024 - 40 - 252},
+             false,
+             false},
+        Case{"11 pixels is not near",
+             {100, 1024 - 40 - 252 + 11},
+             {100, 1024 - 40 - 252 + 11},
+             false,
+             false},
         Case{"below, left edges aligned", {492, 410}, {500, 404}, true, true},
         Case{"below, overlapping only", {650, 398}, {650, 404}, true, true},
         Case{"above it", {640, 300 - 252 - 6}, {640, 300 - 252}, true, false},

@@ -81,7 +81,8 @@ TEST_F(ListWindowTest, ThePlaylistShowsItsStationsNumberedInStoredOrder) {
     // The controller's selected row is shown, with the buttons that act on it.
     EXPECT_EQ(list_->currentItem(), list_->topLevelItem(1));
     EXPECT_EQ(SelectionButtons(window), (QList<bool>{true, true, true, true}));
-    EXPECT_EQ(Button(window, CListWindow::kIdClose)->TooltipText(), QStringLiteral("Close Playlist"));
+    EXPECT_EQ(Button(window, CListWindow::kIdClose)->TooltipText(),
+              QStringLiteral("Close Playlist"));
 
     // Enter and Escape do nothing; Close only hides the window.
     QTest::keyClick(window, Qt::Key_Escape);

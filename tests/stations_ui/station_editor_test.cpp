@@ -1,11 +1,12 @@
 // The station editor on a real database: what Save needs, what it asks, and what it writes.
+#include "stations_ui/station_editor.h"
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
 #include "res/texts.h"
-#include "stations_ui/station_editor.h"
 #include "tests/stations_ui/stations_fixture.h"
 
 namespace velotune::test {
@@ -38,7 +39,9 @@ protected:
         Choose(List(Editor::kIdStreamFormat), QStringLiteral("Real"));
         Choose(List(Editor::kIdCountry), QStringLiteral("France"));
     }
-    bool Accepted() const { return !editor_->isVisible() && editor_->result() == QDialog::Accepted; }
+    bool Accepted() const {
+        return !editor_->isVisible() && editor_->result() == QDialog::Accepted;
+    }
 
     std::unique_ptr<Editor> editor_;
     QPushButton* save_ = nullptr;

@@ -1,6 +1,8 @@
 // The station finder on a real controller and database: narrowing by country, state and city,
 // the genre search, putting stations on and off the playlist, deleting, editing from the finder,
 // and test play as the owner of a real playback.
+#include "stations_ui/station_finder.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,7 +13,6 @@
 
 #include "res/texts.h"
 #include "stations_ui/station_editor.h"
-#include "stations_ui/station_finder.h"
 #include "tests/stations_ui/stations_fixture.h"
 #include "tests/support/media_fixtures.h"
 
@@ -92,8 +93,8 @@ TEST_F(FinderTest, CountryStateAndCityNarrowTheResult) {
     EXPECT_EQ(Column(results_, 7), (QStringList{"Yes", "Yes", "Yes", "Yes", ""}));
     EXPECT_TRUE(states_->isEnabled());
     EXPECT_FALSE(cities_->isEnabled());
-    EXPECT_EQ(Entries(states_), (QStringList{T(text::kSelectState), "Connacht", "Leinster",
-                                             "Munster"}));
+    EXPECT_EQ(Entries(states_),
+              (QStringList{T(text::kSelectState), "Connacht", "Leinster", "Munster"}));
 
     Choose(states_, QStringLiteral("Leinster"));
     EXPECT_EQ(Shown(), (QList<int>{1, 2}));
@@ -265,7 +266,8 @@ TEST_F(FinderTest, AfterAnEditTheStateResultShowsWithTheRowSelectedAgain) {
     QTimer::singleShot(0, [&] {
         auto* editor = qobject_cast<CStationEditorDlg*>(QApplication::activeModalWidget());
         ASSERT_NE(editor, nullptr);
-        Control<QLineEdit>(editor, CStationEditorDlg::kIdFrequency)->setText(QStringLiteral("88.8"));
+        Control<QLineEdit>(editor, CStationEditorDlg::kIdFrequency)
+            ->setText(QStringLiteral("88.8"));
         Control<QPushButton>(editor, CStationEditorDlg::kIdSave)->click();
         edited = true;
     });
