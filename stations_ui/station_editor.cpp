@@ -23,9 +23,6 @@ using stations_ui::Text;
 
 namespace {
 
-// Text columns hold at most 255 characters.
-constexpr int kMaxText = 255;
-
 bool IsEntry(const QComboBox* list, const char* entry) {
     return QString::compare(list->currentText(), Text(entry), Qt::CaseInsensitive) == 0;
 }
@@ -60,7 +57,6 @@ void CStationEditorDlg::BuildControls() {
     const auto makeField = [group](int id) {
         auto* field = new QLineEdit(group);
         SetControlId(field, id);
-        field->setMaxLength(kMaxText);
         return field;
     };
     const auto makeList = [group](int id) {
