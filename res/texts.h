@@ -218,6 +218,12 @@ inline constexpr char kFileEntrySeparator[] = "::";
 // The updater's command-line switch, followed by the database edition.
 inline constexpr char kUpdaterVersionSwitch[] = "-v:";
 
+// ---- Application shell ----------------------------------------------------------------------
+inline constexpr char kRegisterFailed[] = "Failed to Register Application - Velotune";
+
+// ---- Tray icon ------------------------------------------------------------------------------
+inline constexpr char kTrayIconTip[] = "Velotune";
+
 // ---- Main window ----------------------------------------------------------------------------
 inline constexpr char kMainWindowTitle[] = "Velotune";
 // Display line texts (each followed by kDisplayPad).
