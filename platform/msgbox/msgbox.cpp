@@ -61,6 +61,9 @@ int ShowMessageBox(const MessageBoxRequest& request) {
         return fallback;
     }
 
+    // The log keeps what the user was told, for a report of a problem and for tests that drive
+    // the real program.
+    qCInfo(lcMsgBox).noquote() << "shown:" << request.text;
     QMessageBox box;
     box.setWindowTitle(request.caption.isEmpty() ? QString::fromUtf8(text::kProductName)
                                                  : request.caption);
