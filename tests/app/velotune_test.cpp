@@ -1,0 +1,381 @@
+// The real velotune program, end to end: each test case runs inside its own X display and session
+// bus (CTest starts this program under xvfb-run and dbus-run-session), with a window manager, a
+// notification area where it matters, a station database of the test's own and a loopback live
+// stream. The test drives the player as a user would, with clicks and keys through xdotool, calls
+// it on the bus as another program would, listens to what it plays through its capture file and
+// reads what it stored in its settings file. Everything it starts inherits the test's private
+// XDG folders.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+
+#include "app/settings/settings_store.h"
+#include "res/texts.h"
+#include "stationdb/dbwriter.h"
+#include "stationdb/radiodatabase.h"
+#include "tests/support/child_process.h"
+#include "tests/support/desktop.h"
+#include "tests/support/media_fixtures.h"
+#include "tests/support/test_env.h"
+#include "tests/support/tone.h"
+
+// Readable texts in failure messages.
+void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace velotune {
+namespace {
+
+using test::ChildProcess;
+
+// Waits that a person would call "a few seconds"; the bound is generous for a loaded machine, and
+// each wait ends as soon as its condition holds.
+constexpr int kFewSecondsMs = 20000;
+
+QString T(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+QString ReadText(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// The preset 1 button's middle, in the main window's coordinates.
+constexpr QPoint kPresetOneCentre(44 + 7, 84 + 6);
+
+class VelotuneTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "run through CTest (xvfb-run)";
+        QString why;
+        ASSERT_TRUE(desktop_.StartWindowManager(&why)) << why.toStdString();
+
+        // A program folder as an installation has it; the station database goes beside it.
+        program_ = test::MakeTempDir(QStringLiteral("program"));
+        ASSERT_TRUE(QFile::copy(test::BinDir() + QStringLiteral("/velotune"), Velotune()));
+        QFile::setPermissions(Velotune(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        capture_ = test::MakeTempDir(QStringLiteral("heard")) + QStringLiteral("/heard.wav");
+
+        // The programs this test starts inherit its environment.
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        qputenv("QT_FORCE_STDERR_LOGGING", "1");
+        qputenv("VELOTUNE_ALSA_DEVICE", "null");
+        qputenv("VELOTUNE_WAVE_CAPTURE", QFile::encodeName(capture_));
+    }
+
+    QString Velotune() const { return program_ + QStringLiteral("/velotune"); }
+    QString Database() const { return program_ + QStringLiteral("/velostn.dat"); }
+
+    void StartTray() {
+        QString why;
+        ASSERT_TRUE(desktop_.StartTray(&why)) << why.toStdString();
+    }
+
+    // A station database whose playlist holds the given stations, in order.
+    void WriteDatabase(const QList<std::pair<QString, QString>>& playlist) {
+        StationDbContent content;
+        content.edition = 20;
+        content.countries = {QStringLiteral("Ireland")};
+        content.genres = {QStringLiteral("Pop")};
+        std::int32_t position = 0;
+        for (const auto& [name, url] : playlist) {
+            CRadioSet station;
+            station.m_StationName = name;
+            station.m_StreamURL = url;
+            station.m_StreamFormat = T(text::kFormatWmp);
+            station.m_GenreOne = QStringLiteral("Pop");
+            station.m_Country = QStringLiteral("Ireland");
+            station.m_Active = 1;
+            station.m_Playlist = 1;
+            content.stations.append(station);
+            ++position;
+            content.playlist.append(CPlaylistSet{position, position});
+        }
+        QString error;
+        ASSERT_TRUE(WriteStationDatabase(Database(), content, &error)) << error.toStdString();
+    }
+
+    void WriteDatabase() {
+        WriteDatabase({{QStringLiteral("Tone Station"), QStringLiteral("http://127.0.0.1:1/")}});
+    }
+
+    // Starts velotune; its log goes to a file of its own.
+    void Start(ChildProcess& process, QString* log) {
+        *log = test::MakeTempDir(QStringLiteral("log")) + QStringLiteral("/velotune.log");
+        ASSERT_TRUE(process.Start(Velotune(), {}, *log));
+    }
+
+    // Starts velotune and waits for its main window.
+    void StartPlayer(ChildProcess& process, QString* log, QString* window) {
+        Start(process, log);
+        *window = test::WaitForWindow(T(text::kMainWindowTitle));
+        ASSERT_FALSE(window->isEmpty()) << ReadText(*log).toStdString();
+        // The player answers on the bus once its window is up.
+        ASSERT_TRUE(test::Eventually([] { return NameOwned(); }, kFewSecondsMs));
+    }
+
+    // The message boxes the program's log says it showed.
+    static QStringList Shown(const QString& log) {
+        QStringList texts;
+        const QString marker = QStringLiteral("velotune.msgbox: shown: ");
+        for (const QString& line : ReadText(log).split(QLatin1Char('\n')))
+            if (line.startsWith(marker))
+                texts.append(line.mid(marker.size()));
+        return texts;
+    }
+
+    // Calls a method of the player's automation object as any program on the bus would.
+    static int CallPlayer(const QString& method) {
+        return test::RunProgram(
+            QStringLiteral("gdbus"),
+            {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
+             QStringLiteral("Torvik.Application"), QStringLiteral("--object-path"),
+             QStringLiteral("/Torvik/Application"), QStringLiteral("--method"),
+             QStringLiteral("Torvik.Application.") + method},
+            nullptr, kFewSecondsMs);
+    }
+
+    static bool NameOwned() {
+        QString out;
+        test::RunProgram(
+            QStringLiteral("gdbus"),
+            {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
+             QStringLiteral("org.freedesktop.DBus"), QStringLiteral("--object-path"),
+             QStringLiteral("/org/freedesktop/DBus"), QStringLiteral("--method"),
+             QStringLiteral("org.freedesktop.DBus.NameHasOwner"),
+             QStringLiteral("Torvik.Application")},
+            &out, kFewSecondsMs);
+        return out.contains(QLatin1String("true"));
+    }
+
+    static bool Visible(const QString& window) {
+        return test::FindWindows(T(text::kMainWindowTitle), true).contains(window);
+    }
+
+    // Seconds of the capture from `from` on.
+    test::PcmAudio Heard(double from) const {
+        test::PcmAudio audio;
+        if (!test::ReadWav(capture_, &audio))
+            return {};
+        const size_t skip = static_cast<size_t>(from * audio.sampleRate) * audio.channels;
+        audio.samples.erase(audio.samples.begin(),
+                            audio.samples.begin() +
+                                static_cast<std::ptrdiff_t>(std::min(skip, audio.samples.size())));
+        return audio;
+    }
+
+    test::Desktop desktop_;
+    QString program_;
+    QString capture_;
+};
+
+TEST_F(VelotuneTest, PlaysPresetOneEndsThroughAutomationAndKeepsItsIdentifier) {
+    StartTray();
+    test::IcecastStream stream;
+    ASSERT_TRUE(stream.IsRunning()) << stream.Diagnostics().toStdString();
+    WriteDatabase({{QStringLiteral("Tone Station"), stream.Url()}});
+
+    ChildProcess player;
+    QString log;
+    QString window;
+    StartPlayer(player, &log, &window);
+    EXPECT_TRUE(Shown(log).isEmpty()) << Shown(log).join(QLatin1Char('\n')).toStdString();
+
+    // A click on preset 1 tunes in: the tone arrives where a listener would hear it.
+    const std::optional<QRect> where = test::WindowGeometry(window);
+    ASSERT_TRUE(where);
+    ASSERT_TRUE(test::ClickAt(where->topLeft() + kPresetOneCentre));
+    EXPECT_TRUE(test::Eventually(
+        [&] {
+            const test::PcmAudio heard = Heard(0.2);
+            return heard.Seconds() > 1.0 && test::ToneShare(heard, 440) > 0.9;
+        },
+        kFewSecondsMs))
+        << "heard " << Heard(0).Seconds() << " s\n"
+        << ReadText(log).toStdString();
+
+    // A second start hands over to the running player and ends, leaving one player.
+    ChildProcess second;
+    QString secondLog;
+    Start(second, &secondLog);
+    EXPECT_EQ(second.Wait(kFewSecondsMs), 0) << ReadText(secondLog).toStdString();
+    EXPECT_TRUE(player.IsRunning());
+    EXPECT_EQ(test::FindWindows(T(text::kMainWindowTitle), true), QStringList{window});
+
+    // CloseTorvik ends the player, which saves its settings first; it even keeps its tray icon
+    // from holding it back.
+    EXPECT_EQ(CallPlayer(QStringLiteral("CloseTorvik")), 0);
+    EXPECT_EQ(player.Wait(kFewSecondsMs), 0) << ReadText(log).toStdString();
+    EXPECT_FALSE(NameOwned());
+
+    const CSettingsStore settings;
+    int value = -1;
+    EXPECT_TRUE(settings.ReadVolume(&value));
+    EXPECT_EQ(value, CSettingsStore::kDefaultVolume);
+    WindowRect rect;
+    EXPECT_TRUE(settings.ReadPlayerRect(&rect));
+    EXPECT_EQ(rect.ToQRect().size(), QSize(300, 104));
+    EXPECT_TRUE(settings.ReadCurrentPlaylistID(&value));
+    EXPECT_EQ(value, 1);
+    EXPECT_TRUE(settings.ReadCurrentLocalPlaylistID(&value));
+    EXPECT_EQ(value, 0);
+    EXPECT_TRUE(settings.ReadShowWindow(&value));
+    EXPECT_EQ(value, 1);
+    EXPECT_TRUE(settings.ReadIsMini(&value));
+    EXPECT_EQ(value, 0);
+    EXPECT_TRUE(settings.ReadPLVisible(&value));
+    EXPECT_EQ(value, 0);
+    EXPECT_TRUE(settings.ReadActivePlaylistType(&value));
+    EXPECT_EQ(value, 0);
+    EXPECT_TRUE(settings.ReadTrayIcon(&value));
+    EXPECT_EQ(value, 0);
+
+    // The first start made the installation identifier; the next one keeps it.
+    QString uid;
+    ASSERT_TRUE(settings.ReadUID(&uid));
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("^[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-"
+                                          "[0-9a-f]{12}$"))
+            .match(uid)
+            .hasMatch())
+        << uid.toStdString();
+    ChildProcess again;
+    StartPlayer(again, &log, &window);
+    EXPECT_EQ(CallPlayer(QStringLiteral("CloseTorvik")), 0);
+    EXPECT_EQ(again.Wait(kFewSecondsMs), 0);
+    QString uidAgain;
+    EXPECT_TRUE(settings.ReadUID(&uidAgain));
+    EXPECT_EQ(uidAgain, uid);
+}
+
+TEST_F(VelotuneTest, WithTheTrayIconAltF4HidesThePlayerAndATrayClickBringsItBack) {
+    StartTray();
+    WriteDatabase();
+    ChildProcess player;
+    QString log;
+    QString window;
+    StartPlayer(player, &log, &window);
+    EXPECT_TRUE(Shown(log).isEmpty()) << Shown(log).join(QLatin1Char('\n')).toStdString();
+    const QRect tray = desktop_.TrayGeometry();
+    ASSERT_GT(tray.width(), 2) << "no icon in the notification area";
+
+    ASSERT_TRUE(test::Keys(window, {QStringLiteral("alt+F4")}));
+    ASSERT_TRUE(test::Eventually([&] { return !Visible(window); }, kFewSecondsMs));
+    EXPECT_TRUE(player.IsRunning());
+
+    // A second start while the player is in the tray leaves it there.
+    ChildProcess second;
+    QString secondLog;
+    Start(second, &secondLog);
+    EXPECT_EQ(second.Wait(kFewSecondsMs), 0) << ReadText(secondLog).toStdString();
+    EXPECT_FALSE(Visible(window));
+
+    // A left click on the icon shows it again.
+    ASSERT_TRUE(test::ClickAt(tray.center()));
+    EXPECT_TRUE(test::Eventually([&] { return Visible(window); }, kFewSecondsMs));
+
+    EXPECT_EQ(CallPlayer(QStringLiteral("CloseTorvik")), 0);
+    EXPECT_EQ(player.Wait(kFewSecondsMs), 0);
+}
+
+TEST_F(VelotuneTest, WithoutTheTrayIconAltF4EndsThePlayerAndSavesItsSettings) {
+    ASSERT_TRUE(CSettingsStore().WriteTrayIcon(1));
+    ASSERT_TRUE(CSettingsStore().WriteVolume(30));
+    WriteDatabase();
+    ChildProcess player;
+    QString log;
+    QString window;
+    StartPlayer(player, &log, &window);
+    const std::optional<QRect> where = test::WindowGeometry(window);
+    ASSERT_TRUE(where);
+
+    ASSERT_TRUE(test::Keys(window, {QStringLiteral("alt+F4")}));
+    EXPECT_EQ(player.Wait(kFewSecondsMs), 0) << ReadText(log).toStdString();
+    EXPECT_TRUE(Shown(log).isEmpty()) << Shown(log).join(QLatin1Char('\n')).toStdString();
+
+    const CSettingsStore settings;
+    int value = -1;
+    EXPECT_TRUE(settings.ReadVolume(&value));
+    EXPECT_EQ(value, 30);
+    EXPECT_TRUE(settings.ReadShowWindow(&value));
+    EXPECT_EQ(value, 1);
+    WindowRect rect;
+    EXPECT_TRUE(settings.ReadPlayerRect(&rect));
+    EXPECT_EQ(rect.ToQRect().size(), QSize(300, 104));
+}
+
+TEST_F(VelotuneTest, WithoutANotificationAreaItSaysSoAndRunsOn) {
+    WriteDatabase();
+    ChildProcess player;
+    QString log;
+    Start(player, &log);
+    const QString tip = T(text::kFailedToLoad) + T(text::kProductName) + T(text::kTrayIconSuffix);
+    ASSERT_TRUE(test::Eventually([&] { return Shown(log).contains(tip); }, kFewSecondsMs))
+        << ReadText(log).toStdString();
+    // The box comes before the main window.
+    const QString box = test::WaitForWindow(T(text::kProductName));
+    ASSERT_FALSE(box.isEmpty());
+    ASSERT_TRUE(test::Keys(box, {QStringLiteral("Return")}));
+
+    ASSERT_TRUE(test::Eventually([] { return NameOwned(); }, kFewSecondsMs));
+    const QString window = test::WaitForWindow(T(text::kMainWindowTitle));
+    ASSERT_FALSE(window.isEmpty());
+    EXPECT_EQ(CallPlayer(QStringLiteral("CloseTorvik")), 0);
+    EXPECT_EQ(player.Wait(kFewSecondsMs), 0);
+}
+
+TEST_F(VelotuneTest, AStationDatabaseThatCannotBeOpenedEndsTheStartWithoutAWindow) {
+    StartTray();
+    struct Case {
+        const char* what;
+        std::function<void()> prepare;
+        QString message;  // the database's own text
+    };
+    CRadioDatabase holder;
+    const QList<Case> cases = {
+        {"missing", [] {}, QStringLiteral("unable to open database file")},
+        {"another password",
+         [&] {
+             ASSERT_EQ(
+                 test::RunProgram(QStringLiteral("sqlcipher"),
+                                  {Database(), QStringLiteral("PRAGMA key = 'another'; "
+                                                              "CREATE TABLE Radio (RadioID);")}),
+                 0);
+         },
+         QStringLiteral("file is encrypted or is not a database")},
+        {"held by another process",
+         [&] {
+             WriteDatabase();
+             ASSERT_EQ(holder.OpenDatabase(Database()), kDbOk);
+         },
+         QStringLiteral("database is locked")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(Database());
+        c.prepare();
+        ChildProcess player;
+        QString log;
+        Start(player, &log);
+        ASSERT_TRUE(test::Eventually([&] { return Shown(log).contains(c.message); }, kFewSecondsMs))
+            << ReadText(log).toStdString();
+        const QString box = test::WaitForWindow(T(text::kProductName));
+        ASSERT_FALSE(box.isEmpty());
+        ASSERT_TRUE(test::Keys(box, {QStringLiteral("Return")}));
+        const int code = player.Wait(kFewSecondsMs);
+        EXPECT_NE(code, 0);
+        EXPECT_NE(code, -2) << "still running";
+        // Only the database's message was on screen, never the player.
+        EXPECT_TRUE(test::FindWindows(T(text::kMainWindowTitle), true).isEmpty());
+        EXPECT_EQ(Shown(log), QStringList{c.message});
+    }
+    holder.CloseDatabase();
+}
+
+}  // namespace
+}  // namespace velotune
