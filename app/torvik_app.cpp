@@ -61,8 +61,7 @@ CTorvikApp::~CTorvikApp() {
     delete mainWindow_.data();
     controller_.reset();
     windows_.reset();
-    // Last: gives up the bus name, so a new start can only find this player while it can still
-    // answer.
+    // Last, once nothing is left that a call on the bus could reach: gives up the bus name.
     automation_.reset();
 }
 

@@ -139,17 +139,6 @@ TEST_F(AppTest, ANameThatCannotBeTakenIsToldAndTheStartGoesOn) {
     QDBusConnection::disconnectFromBus(QStringLiteral("other"));
 }
 
-TEST_F(AppTest, WithoutItsStationDatabaseThePlayerDoesNotStart) {
-    QFile::remove(setup_.dataDirectory + QStringLiteral("/velostn.dat"));
-    app_ = std::make_unique<CTorvikApp>(setup_);
-    EXPECT_EQ(app_->InitInstance({}), StartResult::kFailed);
-    EXPECT_EQ(messages_.Texts(), QStringList{QStringLiteral("unable to open database file")});
-    EXPECT_FALSE(app_->MainWindow() && app_->MainWindow()->isVisible());
-    app_.reset();
-    // The program's exit status says so; the event loop never runs.
-    EXPECT_EQ(CTorvikApp(setup_).Run({}), 1);
-}
-
 TEST_F(AppTest, AltF4IsTheCloseButtonExceptInAModalDialog) {
     Start();
     {
