@@ -4,7 +4,6 @@
 // a second program is in velotune_test.cpp.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusReply>
@@ -19,7 +18,6 @@
 #include "app/gui_platform.h"
 #include "app/settings/settings_store.h"
 #include "app/torvik_app.h"
-#include "platform/appdirs/appdirs.h"
 #include "platform/automation/automation.h"
 #include "playback/command_centre.h"
 #include "res/texts.h"

@@ -7,8 +7,6 @@
 // XDG folders.
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
 
