@@ -260,6 +260,35 @@ inline constexpr char kTipClose[] = "Close Velotune";
 inline constexpr char kTipMinimize[] = "Minimize";
 inline constexpr char kTipMinibar[] = "Minibar";
 inline constexpr char kTipMainView[] = "Main View";
+
+// ---- Usage report ---------------------------------------------------------------------------
+// The pages of the maker's web server that receive the install hit and the usage report.
+inline constexpr char kInstallHitPath[] = "/vexahits.shtml";
+inline constexpr char kUsageReportPath[] = "/vexause.shtml";
+// What the player reports itself as: product name, version and distribution channel.
+inline constexpr char kReportProductName[] = "Velotune";
+inline constexpr char kReportVersion[] = "2.1";
+// Distribution-channel tags by index; 5 to 7 name the maker's own site.
+inline constexpr const char* kChannelTags[] = {
+    "(adds)",          // 0
+    "(aol)",           // 1
+    "(bestzips)",      // 2
+    "(cis)",           // 3
+    "(fidonet)",       // 4
+    "(velotune.com)",  // 5
+    "(velotune.net)",  // 6
+    "(velotune.org)",  // 7
+    "(igcd)",          // 8
+    "(oem)",           // 9
+    "(regversion)",    // 10
+    "(simtel)",        // 11
+    "(tucows)",        // 12
+    "(winsite)",       // 13
+    "(zdnet)",         // 14
+    "(beta)",          // 15
+    "(mcafee)",        // 16
+};
+
 // ---- Station management windows -------------------------------------------------------------
 // Station finder.
 inline constexpr char kFinderTitle[] = "Get your favorite radio stations";
