@@ -197,6 +197,8 @@ public:
     // Starts the updater from the program folder with "-v:" and the database edition. 0; the
     // database's code when the edition cannot be read; 51 when the program did not start.
     int StartUpdater();
+    // The folder the updater is started from, which also holds the help pages.
+    const QString& ProgramDirectory() const { return setup_.programDirectory; }
     // Opens a web address in the desktop's browser; says so when that is not possible.
     void OpenWebPage(const QString& url);
 

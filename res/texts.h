@@ -261,6 +261,54 @@ inline constexpr char kTipMinimize[] = "Minimize";
 inline constexpr char kTipMinibar[] = "Minibar";
 inline constexpr char kTipMainView[] = "Main View";
 
+// ---- Menus, options and About dialogs -------------------------------------------------------
+// The system menu's items, in menu order.
+inline constexpr char kMenuPlay[] = "Play";
+inline constexpr char kMenuStop[] = "Stop";
+inline constexpr char kMenuStationInfo[] = "Station Info";
+inline constexpr char kMenuNextEntry[] = "Next Station/File";
+inline constexpr char kMenuPreviousEntry[] = "Prev Station/File";
+inline constexpr char kMenuShowFilelist[] = "Show Filelist";
+inline constexpr char kMenuShowPlaylist[] = "Show Playlist";
+inline constexpr char kMenuSwitchToMinibar[] = "Switch to Minibar";
+inline constexpr char kMenuAlwaysOnTop[] = "Always on top";
+inline constexpr char kMenuOptions[] = "Velotune Options";
+inline constexpr char kMenuUpdateDatabase[] = "Update Station Database";
+inline constexpr char kMenuVisitWebsite[] = "Visit Velotune Website";
+inline constexpr char kMenuOnlineHelp[] = "Online Help";
+inline constexpr char kMenuAbout[] = "About";
+inline constexpr char kMenuExit[] = "Exit";
+// The open menu's items.
+inline constexpr char kMenuOpenPlaylist[] = "Open Playlist";
+inline constexpr char kMenuOpenFilelist[] = "Open Filelist";
+inline constexpr char kMenuCancel[] = "Cancel";
+// "Update Station Database" when the updater did not start.
+inline constexpr char kUpdaterNotStarted[] =
+    "Unable to start Updates Program.\nMake sure the path to file Velosync.exe is correct.";
+// The quick-start page, below the program directory.
+inline constexpr char kHelpFolder[] = "Help";
+inline constexpr char kHelpFile[] = "qstart.html";
+// Pages of the maker's web server.
+inline constexpr char kProductPagePath[] = "/products/velostn/";
+inline constexpr char kSupportPagePath[] = "/support/";
+// The Options dialog.
+inline constexpr char kOptionsTitle[] = "Velotune Options";
+inline constexpr char kOptionsProgramGroup[] = "Program Settings";
+inline constexpr char kOptionsWindowsGroup[] = "Windows Related";
+inline constexpr char kOptionAlwaysOnTop[] = "Always have Velotune on top";
+inline constexpr char kOptionStartWithSession[] = "Start Velotune when Windows starts up";
+inline constexpr char kOptionDisableTrayIcon[] = "Disable Velotune Tray Icon";
+inline constexpr char kButtonOk[] = "OK";
+inline constexpr char kButtonCancel[] = "Cancel";
+// The About dialog.
+inline constexpr char kAboutTitle[] = "About";
+inline constexpr char kAboutProductLine[] = "Velotune 2.1";
+inline constexpr char kAboutDecoding[] = "Streams and files are decoded with FFmpeg (ffmpeg.org).";
+inline constexpr char kAboutSound[] =
+    "Sound is played through ALSA, the Advanced Linux Sound Architecture.";
+inline constexpr char kAboutToolkit[] = "Windows and controls by the Qt toolkit (qt.io).";
+inline constexpr char kAboutSupportLink[] = "Velotune support on the web";
+
 // ---- Usage report ---------------------------------------------------------------------------
 // The pages of the maker's web server that receive the install hit and the usage report.
 inline constexpr char kInstallHitPath[] = "/vexahits.shtml";

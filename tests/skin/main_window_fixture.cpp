@@ -54,6 +54,14 @@ IListWindow* TestWindowFactory::CreateFileListWindow(CTorvikCommandCentre& contr
     return fileList;
 }
 
+std::unique_ptr<ITrayIcon> TestWindowFactory::CreateTrayIcon(CTorvikCommandCentre&) {
+    if (!trayAvailable)
+        return {};
+    auto icon = std::make_unique<TestTrayIcon>();
+    tray = icon.get();
+    return icon;
+}
+
 CRadioSet MakeStation(const QString& name, const QString& url) {
     CRadioSet station;
     station.m_StationName = name;

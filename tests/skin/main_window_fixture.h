@@ -2,8 +2,9 @@
 //
 // A real main window on a real playback controller: a station database file written for the
 // test, a private settings file, and list windows that are plain skinned windows of the list
-// window's shape (the list windows themselves belong to another module). Message boxes are
-// recorded instead of shown.
+// window's shape (the list windows themselves belong to another module). The menus and the
+// Options dialog are the real ones; the tray icon, when a test asks for one, is a stand-in.
+// Message boxes are recorded instead of shown.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@
 #include "playback/command_centre.h"
 #include "skin/controls/skindialog.h"
 #include "skin/main_window.h"
+#include "skin/skin_windows.h"
 #include "stationdb/recordsets.h"
 #include "tests/support/message_recorder.h"
 
@@ -52,19 +54,45 @@ private:
     const int mode_;
 };
 
+// A notification area that always has room: the icon is there between AddIcon and RemoveIcon.
+class TestTrayIcon : public ITrayIcon {
+public:
+    bool AddIcon() override {
+        shown = true;
+        return true;
+    }
+    void RemoveIcon() override { shown = false; }
+    bool shown = false;
+};
+
+// The application's factory as far as the skin goes: the real menus and Options dialog, the
+// stand-in list windows above and, when asked for, the stand-in tray icon.
 class TestWindowFactory : public IPlayerWindowFactory {
 public:
     IListWindow* CreatePlaylistWindow(CTorvikCommandCentre& controller, QWidget* parent) override;
     IListWindow* CreateFileListWindow(CTorvikCommandCentre& controller, QWidget* parent) override;
-    std::unique_ptr<ISystemMenu> CreateSystemMenu(CTorvikCommandCentre&) override { return {}; }
-    std::unique_ptr<IOpenMenu> CreateOpenMenu(CTorvikCommandCentre&) override { return {}; }
-    std::unique_ptr<ITrayIcon> CreateTrayIcon(CTorvikCommandCentre&) override { return {}; }
+    std::unique_ptr<ISystemMenu> CreateSystemMenu(CTorvikCommandCentre& controller) override {
+        return skin.CreateSystemMenu(controller);
+    }
+    std::unique_ptr<IOpenMenu> CreateOpenMenu(CTorvikCommandCentre& controller) override {
+        return skin.CreateOpenMenu(controller);
+    }
+    std::unique_ptr<ITrayIcon> CreateTrayIcon(CTorvikCommandCentre&) override;
     bool RunStationFinder(CTorvikCommandCentre&, int) override { return false; }
-    bool RunStationEditor(CTorvikCommandCentre&, int) override { return false; }
-    bool RunOptionsDialog(CTorvikCommandCentre&, OptionsChoices*) override { return false; }
+    bool RunStationEditor(CTorvikCommandCentre&, int radioId) override {
+        editorRuns.append(radioId);
+        return false;
+    }
+    bool RunOptionsDialog(CTorvikCommandCentre& controller, OptionsChoices* choices) override {
+        return skin.RunOptionsDialog(controller, choices);
+    }
 
+    CSkinWindows skin;
     QPointer<TestListWindow> playlist;
     QPointer<TestListWindow> fileList;
+    QList<int> editorRuns;         // the RadioIDs the station editor was opened for
+    bool trayAvailable = false;    // whether CreateTrayIcon makes a tray icon
+    TestTrayIcon* tray = nullptr;  // the one made (the controller owns it)
 };
 
 // A station that plays through the Windows Media engine.
