@@ -172,8 +172,9 @@ void CTorvikMenuDlg::Prepare() {
     SetItem(menu, kCmdStop, stop);
     SetItem(menu, kCmdStationInfo, info);
 
-    const auto* main = dynamic_cast<const CTorvikMainDlg*>(controller_.MainWindow());
-    const bool mainAway = !main || !main->isVisible() || main->isMinimized();
+    const IMainWindow* main = controller_.MainWindow();
+    const QWidget* mainWidget = MainWidget(controller_);
+    const bool mainAway = !mainWidget || !mainWidget->isVisible() || mainWidget->isMinimized();
     SetItem(menu, kCmdSwitchToMinibar, !mainAway, main && main->IsMini());
     SetItem(menu, kCmdAlwaysOnTop, true, controller_.IsAlwaysOnTop() == 1);
 
