@@ -9,79 +9,57 @@
 namespace velotune::test {
 namespace {
 
-constexpr int kPollMs = 10;
-constexpr int kPolls = 1000;  // 10 s
-
-// Polls from a timer, in whatever event loop runs, until ready() returns true or the polls run
-// out; then gives up with giveUp().
-void Poll(std::function<bool()> ready, std::function<void()> giveUp) {
+// Polls from a timer, in whatever event loop runs, until ready() holds; after 10 s closes the
+// popup or dialog that blocks the test and fails it.
+void Poll(std::function<bool()> ready) {
     auto* timer = new QTimer;
     auto polls = std::make_shared<int>(0);
-    timer->setInterval(kPollMs);
-    QObject::connect(timer, &QTimer::timeout,
-                     [timer, polls, ready = std::move(ready), giveUp = std::move(giveUp)] {
-                         if (ready()) {
-                             timer->stop();
-                             timer->deleteLater();
-                         } else if (++*polls >= kPolls) {
-                             timer->stop();
-                             timer->deleteLater();
-                             giveUp();
-                         }
-                     });
-    timer->start();
+    QObject::connect(timer, &QTimer::timeout, [timer, polls, ready = std::move(ready)] {
+        const bool done = ready();
+        if (!done && ++*polls < 1000)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        if (done)
+            return;
+        ADD_FAILURE() << "no menu or dialog came up";
+        for (QWidget* blocker :
+             {QApplication::activePopupWidget(), QApplication::activeModalWidget()})
+            if (blocker)
+                blocker->close();
+    });
+    timer->start(10);
 }
 
 }  // namespace
 
 void WhenMenuUp(std::function<void(QMenu*)> use) {
-    Poll(
-        [use = std::move(use)] {
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            if (!menu || !menu->isVisible())
-                return false;
-            use(menu);
-            if (menu->isVisible())
-                menu->close();
-            return true;
-        },
-        [] {
-            ADD_FAILURE() << "no menu came up";
-            if (QWidget* popup = QApplication::activePopupWidget())
-                popup->close();
-        });
-}
-
-void WhenModalWidgetUp(std::function<bool(QWidget*)> use) {
-    Poll(
-        [use = std::move(use)] {
-            QWidget* modal = QApplication::activeModalWidget();
-            return modal && modal->isVisible() && use(modal);
-        },
-        [] {
-            ADD_FAILURE() << "no dialog came up";
-            if (QWidget* modal = QApplication::activeModalWidget())
-                modal->close();
-        });
-}
-
-bool ClickItem(QMenu* menu, int id) {
-    for (QAction* action : menu->actions()) {
-        if (action->data().toInt() != id || action->isSeparator())
-            continue;
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+    Poll([use = std::move(use)] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu || !menu->isVisible())
+            return false;
+        use(menu);
+        menu->close();
         return true;
-    }
-    return false;
+    });
 }
 
-QStringList MenuItems(const QMenu* menu) {
-    QStringList items;
-    for (const QAction* action : menu->actions())
-        items.append(action->isSeparator()
-                         ? QStringLiteral("-")
-                         : action->objectName() + QLatin1Char(' ') + action->text());
-    return items;
+void WhenModalUp(std::function<bool(QWidget*)> handle) {
+    Poll([handle = std::move(handle)] {
+        QWidget* modal = QApplication::activeModalWidget();
+        return modal && modal->isVisible() && handle(modal);
+    });
+}
+
+QAction* Item(const QMenu* menu, int id) {
+    return menu->findChild<QAction*>(QString::number(id));
+}
+
+void ClickItem(QMenu* menu, int id) {
+    QAction* action = Item(menu, id);
+    ASSERT_NE(action, nullptr) << id;
+    EXPECT_TRUE(action->isEnabled()) << id;
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
 }
 
 }  // namespace velotune::test
