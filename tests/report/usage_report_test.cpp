@@ -38,6 +38,7 @@ protected:
 
     void SetUp() override {
         ASSERT_TRUE(toneMade_ && server_->IsRunning());
+        savedHost_ = qgetenv("VELOTUNE_REPORT_HOST");
         qputenv("VELOTUNE_REPORT_HOST", server_->HostPort().toUtf8());
         seen_ = server_->Requests().size();
         reporterFactory_ = [this](CTorvikCommandCentre& controller) {
@@ -54,7 +55,7 @@ protected:
     void TearDown() override {
         spy_.reset();
         ControllerTest::TearDown();
-        qunsetenv("VELOTUNE_REPORT_HOST");
+        qputenv("VELOTUNE_REPORT_HOST", savedHost_);
     }
 
     // The next run of the player on the same settings and database.
@@ -109,6 +110,7 @@ protected:
     CUsageReportDlg* reporter_ = nullptr;
     std::unique_ptr<QSignalSpy> spy_;
     qsizetype seen_ = 0;
+    QByteArray savedHost_;
 };
 
 TEST_F(UsageReportTest, TheFirstPlaybackStartSendsTheInstallHit) {

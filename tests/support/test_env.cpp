@@ -41,6 +41,9 @@ void PrepareEnvironment() {
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(g_scratch + QStringLiteral("/runtime")));
     SetIfUnset("QT_QPA_PLATFORM", "offscreen");
     SetIfUnset("VELOTUNE_ALSA_DEVICE", "null");
+    // Whatever a test plays, and every player it starts, reports there; tests of the reports
+    // name a server of their own.
+    qputenv("VELOTUNE_REPORT_HOST", "127.0.0.1:1");
 }
 
 QString ScratchDir() { return g_scratch; }

@@ -1,8 +1,9 @@
 // tests/support/test_env.h
 //
 // The environment every test program runs in: private XDG config, cache and data folders and a
-// private TMPDIR under one scratch folder, the offscreen Qt platform and the ALSA null device.
-// Nothing a test does reaches the user's own settings, caches or sound card.
+// private TMPDIR under one scratch folder, the offscreen Qt platform, the ALSA null device, and a
+// usage-report server on a loopback port where nothing listens. Nothing a test does reaches the
+// user's own settings, caches or sound card, or the maker's server.
 #pragma once
 
 #include <QString>
