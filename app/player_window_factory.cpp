@@ -14,12 +14,13 @@ IListWindow* CPlayerWindowFactory::CreateFileListWindow(CTorvikCommandCentre& co
     return stations_.CreateFileListWindow(controller, parent);
 }
 
-std::unique_ptr<ISystemMenu> CPlayerWindowFactory::CreateSystemMenu(CTorvikCommandCentre&) {
-    return nullptr;
+std::unique_ptr<ISystemMenu> CPlayerWindowFactory::CreateSystemMenu(
+    CTorvikCommandCentre& controller) {
+    return skin_.CreateSystemMenu(controller);
 }
 
-std::unique_ptr<IOpenMenu> CPlayerWindowFactory::CreateOpenMenu(CTorvikCommandCentre&) {
-    return nullptr;
+std::unique_ptr<IOpenMenu> CPlayerWindowFactory::CreateOpenMenu(CTorvikCommandCentre& controller) {
+    return skin_.CreateOpenMenu(controller);
 }
 
 std::unique_ptr<ITrayIcon> CPlayerWindowFactory::CreateTrayIcon(CTorvikCommandCentre& controller) {
@@ -34,8 +35,9 @@ bool CPlayerWindowFactory::RunStationEditor(CTorvikCommandCentre& controller, in
     return stations_.RunStationEditor(controller, radioId);
 }
 
-bool CPlayerWindowFactory::RunOptionsDialog(CTorvikCommandCentre&, OptionsChoices*) {
-    return false;
+bool CPlayerWindowFactory::RunOptionsDialog(CTorvikCommandCentre& controller,
+                                            OptionsChoices* choices) {
+    return skin_.RunOptionsDialog(controller, choices);
 }
 
 }  // namespace velotune

@@ -2,9 +2,8 @@
 //
 // CPlayerWindowFactory makes the windows the playback controller drives (IPlayerWindowFactory,
 // playback/player_windows.h): the list windows, the station finder and the station editor come
-// from stations_ui/ (CStationWindows), the tray icon from skin/ (CTrayIconDlg). The system menu,
-// the open menu and the Options dialog are not made yet: those calls answer nullptr or "not run",
-// and the controller leaves the service undone.
+// from stations_ui/ (CStationWindows); the tray icon (CTrayIconDlg), the system and open menus and
+// the Options dialog from skin/ (CSkinWindows).
 //
 // Threading: user-interface thread only.
 // Ownership: the application object owns the factory and keeps it alive longer than the
@@ -12,6 +11,7 @@
 #pragma once
 
 #include "playback/player_windows.h"
+#include "skin/skin_windows.h"
 #include "stations_ui/station_windows.h"
 
 namespace velotune {
@@ -31,6 +31,7 @@ public:
 
 private:
     CStationWindows stations_;
+    CSkinWindows skin_;
 };
 
 }  // namespace velotune

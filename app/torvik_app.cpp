@@ -15,6 +15,7 @@
 #include "platform/automation/automation.h"
 #include "platform/msgbox/msgbox.h"
 #include "playback/command_centre.h"
+#include "report/usage_report.h"
 #include "res/texts.h"
 #include "skin/main_window.h"
 
@@ -94,8 +95,12 @@ CTorvikApp::StartResult CTorvikApp::InitInstance(const QStringList& arguments) {
     setup.programDirectory = setup_.programDirectory;
     setup.dataDirectory = setup_.dataDirectory;
     setup.windows = windows_.get();
+    setup.makeUsageReporter = [uid = uid_](CTorvikCommandCentre& controller) {
+        return MakeUsageReporter(controller, uid);
+    };
     controller_ = std::make_unique<CTorvikCommandCentre>(std::move(setup));
     controller_->ShowTrayIconAtStart();
+    CountStart();
 
     mainWindow_ = new CTorvikMainDlg(*controller_);
     switch (mainWindow_->Initialise()) {

@@ -12,7 +12,9 @@
 //   3. the player takes its bus name; when it cannot, it says "Failed to Register Application -
 //      Velotune" and goes on;
 //   4. the installation identifier "Velotune UID" is read, or made and stored;
-//   5. the controller is made and shows the tray icon (unless disabled);
+//   5. the controller is made, with a usage reporter that names the installation by its
+//      identifier, and shows the tray icon (unless disabled); then the start is counted for the
+//      usage report ("UseTime");
 //   6. the main window is made and initialised, which opens the station database; when the
 //      database does not open (the database layer has said why) or the window cannot be made, the
 //      program ends with status 1;
