@@ -16,6 +16,7 @@
 #include "stationdb/radiodatabase.h"
 #include "tests/support/child_process.h"
 #include "tests/support/desktop.h"
+#include "tests/support/fixture_server.h"
 #include "tests/support/media_fixtures.h"
 #include "tests/support/test_env.h"
 #include "tests/support/tone.h"
@@ -43,8 +44,9 @@ QString ReadText(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
-// The preset 1 button's middle, in the main window's coordinates.
+// The preset 1 button's and the Menu button's middles, in the main window's coordinates.
 constexpr QPoint kPresetOneCentre(44 + 7, 84 + 6);
+constexpr QPoint kMenuCentre(5 + 5, 6 + 5);
 
 class VelotuneTest : public ::testing::Test {
 protected:
@@ -65,6 +67,9 @@ protected:
         qputenv("VELOTUNE_ALSA_DEVICE", "null");
         qputenv("VELOTUNE_WAVE_CAPTURE", QFile::encodeName(capture_));
     }
+
+    // A test that names a report server of its own leaves the test main's one behind it.
+    void TearDown() override { qputenv("VELOTUNE_REPORT_HOST", reportHost_); }
 
     QString Velotune() const { return program_ + QStringLiteral("/velotune"); }
     QString Database() const { return program_ + QStringLiteral("/velostn.dat"); }
@@ -170,13 +175,17 @@ protected:
     test::Desktop desktop_;
     QString program_;
     QString capture_;
+    const QByteArray reportHost_ = qgetenv("VELOTUNE_REPORT_HOST");
 };
 
-TEST_F(VelotuneTest, PlaysPresetOneEndsThroughAutomationAndKeepsItsIdentifier) {
+TEST_F(VelotuneTest, PlaysPresetOneReportsInstallEndsThroughAutomationKeepsItsIdentifier) {
     StartTray();
     test::IcecastStream stream;
     ASSERT_TRUE(stream.IsRunning()) << stream.Diagnostics().toStdString();
     WriteDatabase({{QStringLiteral("Tone Station"), stream.Url()}});
+    test::FixtureServer maker(test::MakeTempDir(QStringLiteral("maker")));
+    ASSERT_TRUE(maker.IsRunning());
+    qputenv("VELOTUNE_REPORT_HOST", maker.HostPort().toUtf8());
 
     ChildProcess player;
     QString log;
@@ -196,6 +205,13 @@ TEST_F(VelotuneTest, PlaysPresetOneEndsThroughAutomationAndKeepsItsIdentifier) {
         kFewSecondsMs))
         << "heard " << Heard(0).Seconds() << " s\n"
         << ReadText(log).toStdString();
+    // That first playback start tells the maker's server of the installation, and the player
+    // notes that it did.
+    const CSettingsStore settings;
+    int value = -1;
+    EXPECT_TRUE(test::Eventually([&] { return settings.ReadHitDelivered(&value) && value == 1; },
+                                 kFewSecondsMs))
+        << ReadText(log).toStdString();
 
     // A second start hands over to the running player and ends, leaving one player.
     ChildProcess second;
@@ -211,8 +227,6 @@ TEST_F(VelotuneTest, PlaysPresetOneEndsThroughAutomationAndKeepsItsIdentifier) {
     EXPECT_EQ(player.Wait(kFewSecondsMs), 0) << ReadText(log).toStdString();
     EXPECT_FALSE(NameOwned());
 
-    const CSettingsStore settings;
-    int value = -1;
     EXPECT_TRUE(settings.ReadVolume(&value));
     EXPECT_EQ(value, CSettingsStore::kDefaultVolume);
     WindowRect rect;
@@ -242,6 +256,14 @@ TEST_F(VelotuneTest, PlaysPresetOneEndsThroughAutomationAndKeepsItsIdentifier) {
             .match(uid)
             .hasMatch())
         << uid.toStdString();
+    const QList<test::FixtureRequest> reports = maker.Requests();
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_EQ(reports[0].path, T(text::kInstallHitPath));
+    EXPECT_TRUE(reports[0].Header(QStringLiteral("User-Agent")).startsWith(uid + u'/'));
+    // Only the start that ran the player was counted, not the one that handed over.
+    EXPECT_TRUE(settings.ReadUseTime(&value));
+    EXPECT_EQ(value, 1);
+
     ChildProcess again;
     StartPlayer(again, &log, &window);
     EXPECT_EQ(CallPlayer(QStringLiteral("CloseTorvik")), 0);
@@ -281,30 +303,55 @@ TEST_F(VelotuneTest, WithTheTrayIconAltF4HidesThePlayerAndATrayClickBringsItBack
     EXPECT_EQ(player.Wait(kFewSecondsMs), 0);
 }
 
-TEST_F(VelotuneTest, WithoutTheTrayIconAltF4EndsThePlayerAndSavesItsSettings) {
+TEST_F(VelotuneTest, WithoutTheTrayIconAltF4AndTheMenusExitEndThePlayerAndSaveItsSettings) {
     ASSERT_TRUE(CSettingsStore().WriteTrayIcon(1));
     ASSERT_TRUE(CSettingsStore().WriteVolume(30));
     WriteDatabase();
-    ChildProcess player;
-    QString log;
-    QString window;
-    StartPlayer(player, &log, &window);
-    const std::optional<QRect> where = test::WindowGeometry(window);
-    ASSERT_TRUE(where);
+    // The menu comes up as a second window of the program's own.
+    const auto playerWindows = [] {
+        return test::Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                              QStringLiteral("--class"), T(text::kProductName)})
+            .value_or(QString())
+            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    };
+    const QList<std::pair<const char*, std::function<void(const QString&)>>> ways = {
+        {"Alt+F4",
+         [](const QString& window) {
+             ASSERT_TRUE(test::Keys(window, {QStringLiteral("alt+F4")}));
+         }},
+        {"the system menu's Exit",
+         [&](const QString& window) {
+             const std::optional<QRect> where = test::WindowGeometry(window);
+             ASSERT_TRUE(where);
+             ASSERT_EQ(playerWindows(), QStringList{window});
+             ASSERT_TRUE(test::ClickAt(where->topLeft() + kMenuCentre));
+             ASSERT_TRUE(
+                 test::Eventually([&] { return playerWindows().size() == 2; }, kFewSecondsMs));
+             // The menu holds the keyboard: Up from no item comes to the last one, "Exit".
+             ASSERT_TRUE(test::Xdotool(
+                 {QStringLiteral("key"), QStringLiteral("Up"), QStringLiteral("Return")}));
+         }},
+    };
+    for (const auto& [how, close] : ways) {
+        SCOPED_TRACE(how);
+        ChildProcess player;
+        QString log;
+        QString window;
+        StartPlayer(player, &log, &window);
+        close(window);
+        EXPECT_EQ(player.Wait(kFewSecondsMs), 0) << ReadText(log).toStdString();
+        EXPECT_TRUE(Shown(log).isEmpty()) << Shown(log).join(QLatin1Char('\n')).toStdString();
 
-    ASSERT_TRUE(test::Keys(window, {QStringLiteral("alt+F4")}));
-    EXPECT_EQ(player.Wait(kFewSecondsMs), 0) << ReadText(log).toStdString();
-    EXPECT_TRUE(Shown(log).isEmpty()) << Shown(log).join(QLatin1Char('\n')).toStdString();
-
-    const CSettingsStore settings;
-    int value = -1;
-    EXPECT_TRUE(settings.ReadVolume(&value));
-    EXPECT_EQ(value, 30);
-    EXPECT_TRUE(settings.ReadShowWindow(&value));
-    EXPECT_EQ(value, 1);
-    WindowRect rect;
-    EXPECT_TRUE(settings.ReadPlayerRect(&rect));
-    EXPECT_EQ(rect.ToQRect().size(), QSize(300, 104));
+        const CSettingsStore settings;
+        int value = -1;
+        EXPECT_TRUE(settings.ReadVolume(&value));
+        EXPECT_EQ(value, 30);
+        EXPECT_TRUE(settings.ReadShowWindow(&value));
+        EXPECT_EQ(value, 1);
+        WindowRect rect;
+        EXPECT_TRUE(settings.ReadPlayerRect(&rect));
+        EXPECT_EQ(rect.ToQRect().size(), QSize(300, 104));
+    }
 }
 
 TEST_F(VelotuneTest, WithoutANotificationAreaItSaysSoAndRunsOn) {
