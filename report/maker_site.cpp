@@ -9,16 +9,20 @@ QString ReportServerHost() {
     return host.isEmpty() ? QStringLiteral(VELOTUNE_DEFAULT_REPORT_HOST) : host;
 }
 
-QString MakerWebAddress(const QString& path) {
-    return QStringLiteral("http://") + ReportServerHost() + path;
+namespace {
+
+QString MakerWebAddress(const char* path) {
+    return QStringLiteral("http://") + ReportServerHost() + QString::fromUtf8(path);
 }
 
+}  // namespace
+
 QString ProductPageUrl() {
-    return MakerWebAddress(QString::fromUtf8(text::kProductPagePath));
+    return MakerWebAddress(text::kProductPagePath);
 }
 
 QString SupportPageUrl() {
-    return MakerWebAddress(QString::fromUtf8(text::kSupportPagePath));
+    return MakerWebAddress(text::kSupportPagePath);
 }
 
 }  // namespace velotune

@@ -15,10 +15,7 @@ namespace velotune {
 // The web server's host, optionally with ":port".
 QString ReportServerHost();
 
-// "http://" + host + path, for a path that starts with "/".
-QString MakerWebAddress(const QString& path);
-
-// The product page ("/products/velostn/") and the support page.
+// The product page ("/products/velostn/") and the support page: "http://" + host + path.
 QString ProductPageUrl();
 QString SupportPageUrl();
 

@@ -11,22 +11,29 @@ namespace velotune {
 using platform::HttpAccess;
 using platform::HttpError;
 
+namespace {
+
+QString ChannelTag(int channelIndex) {
+    if (channelIndex < 0 || channelIndex >= int(std::size(text::kChannelTags)))
+        return {};
+    return QString::fromUtf8(text::kChannelTags[channelIndex]);
+}
+
+// The names the agent format knows are all those of a single desktop system's releases; the one
+// it gives for its current releases is the empty text, and so is every system this program runs
+// on.
+QString OperatingSystemName() {
+    return {};
+}
+
+}  // namespace
+
 CReportClient::CReportClient(QString host, QString objectPath,
                              std::shared_ptr<platform::HttpCancel> cancel)
     : host_(std::move(host)), objectPath_(std::move(objectPath)), cancel_(std::move(cancel)) {}
 
 QString CReportClient::Url() const {
     return QStringLiteral("http://") + host_ + objectPath_;
-}
-
-QString CReportClient::ChannelTag(int channelIndex) {
-    if (channelIndex < 0 || channelIndex >= int(std::size(text::kChannelTags)))
-        return {};
-    return QString::fromUtf8(text::kChannelTags[channelIndex]);
-}
-
-QString CReportClient::OperatingSystemName() {
-    return {};
 }
 
 QString CReportClient::AgentText(const QString& productName, int channelIndex,

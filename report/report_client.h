@@ -32,21 +32,12 @@ public:
     int Send(const QString& productName, int channelIndex, const QString& version,
              const QString& userId) const;
 
-    QString Host() const { return host_; }
-    QString ObjectPath() const { return objectPath_; }
     // "http://" + host + object path.
     QString Url() const;
 
-    // The distribution channel's tag ("(tucows)"); empty for an index outside 0..16.
-    static QString ChannelTag(int channelIndex);
-
-    // The operating system's name in the agent text. The names the agent format knows are all
-    // those of a single desktop system's releases; the one it gives for its current releases is
-    // the empty text, and so is every system this program runs on.
-    static QString OperatingSystemName();
-
-    // The agent text: user id + "/" (only when there is a user id), product name, channel tag,
-    // "/", version, " [", operating system name, "]". "U/Velotune(tag)/2.1 []".
+    // The agent text: user id + "/" (only when there is a user id), product name, the channel's
+    // tag ("(tucows)"; none for an index outside 0..16), "/", version, " [", operating system
+    // name, "]". "U/Velotune(tag)/2.1 []".
     static QString AgentText(const QString& productName, int channelIndex, const QString& version,
                              const QString& userId, const QString& osName);
 

@@ -1,7 +1,6 @@
 #include "report/usage_report.h"
 
 #include <QCoreApplication>
-#include <QPointer>
 
 #include "platform/http/http.h"
 #include "playback/command_centre.h"
@@ -71,10 +70,6 @@ CUsageReportDlg::CUsageReportDlg(CTorvikCommandCentre& controller, ReportIdentit
 }
 
 CUsageReportDlg::~CUsageReportDlg() {
-    StopWorker();
-}
-
-void CUsageReportDlg::StopWorker() {
     shutdown_->Cancel();
     thread_.quit();
     thread_.wait();
@@ -82,24 +77,22 @@ void CUsageReportDlg::StopWorker() {
     worker_.reset();
 }
 
+// A value that cannot be read keeps its default.
 bool CUsageReportDlg::IsHitDelivered() {
     int value = CSettingsStore::kDefaultHitDelivered;
-    if (!settings_.ReadHitDelivered(&value))
-        value = CSettingsStore::kDefaultHitDelivered;
+    settings_.ReadHitDelivered(&value);
     return value != 0;
 }
 
 bool CUsageReportDlg::IsReportDelivered() {
     int value = CSettingsStore::kDefaultReportDelivered;
-    if (!settings_.ReadReportDelivered(&value))
-        value = CSettingsStore::kDefaultReportDelivered;
+    settings_.ReadReportDelivered(&value);
     return value != 0;
 }
 
 int CUsageReportDlg::StartCount() {
     int value = CSettingsStore::kDefaultUseTime;
-    if (!settings_.ReadUseTime(&value))
-        value = CSettingsStore::kDefaultUseTime;
+    settings_.ReadUseTime(&value);
     return value;
 }
 
@@ -112,8 +105,6 @@ bool CUsageReportDlg::SendUsage() {
 }
 
 bool CUsageReportDlg::Start(int startMessage, const QString& objectPath) {
-    if (!worker_)
-        return false;
     // Each request gets its own client, carried by its start message, so the worker never
     // shares one with a request made later.
     auto* request = new StartRequest(
@@ -159,8 +150,7 @@ std::unique_ptr<IUsageReporter> MakeUsageReporter(CTorvikCommandCentre& controll
 
 void CountStart(const CSettingsStore& settings) {
     int count = CSettingsStore::kDefaultUseTime;
-    if (!settings.ReadUseTime(&count))
-        count = CSettingsStore::kDefaultUseTime;
+    settings.ReadUseTime(&count);
     if (count <= kLastCountedStart && !settings.WriteUseTime(count + 1))
         qCDebug(lcReport) << "the start counter could not be stored";
 }

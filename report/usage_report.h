@@ -90,7 +90,6 @@ private:
     class Worker;
 
     bool Start(int startMessage, const QString& objectPath);
-    void StopWorker();
 
     CTorvikCommandCentre& controller_;
     const ReportIdentity identity_;
