@@ -53,17 +53,15 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
 
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(12);
+    font.setBold(true);  // the product line; the lines below it are plain
     for (const char* line :
          {text::kAboutProductLine, text::kAboutDecoding, text::kAboutSound, text::kAboutToolkit}) {
         auto* label = new QLabel(Text(line), this);
         label->setFont(font);
         label->setAutoFillBackground(false);  // the dialog shows through
         layout->addWidget(label, 0, Qt::AlignHCenter);
-        labels_.append(label);
+        font.setBold(false);
     }
-    QFont product = font;
-    product.setBold(true);
-    labels_.first()->setFont(product);
 
     link_ = new CHyperLink(this);
     link_->SetLink(CHyperLink::kWeb, SupportPageUrl());
@@ -81,13 +79,5 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
 }
 
 CAboutDlg::~CAboutDlg() = default;
-
-QStringList CAboutDlg::Texts() const {
-    QStringList texts;
-    for (const QLabel* label : labels_)
-        texts.append(label->text());
-    texts.append(link_->text());
-    return texts;
-}
 
 }  // namespace velotune

@@ -10,10 +10,6 @@
 #pragma once
 
 #include <QDialog>
-#include <QImage>
-#include <QRegion>
-
-class QLabel;
 
 namespace velotune {
 
@@ -30,11 +26,8 @@ public:
 
     // The support link (a web link to SupportPageUrl()).
     CHyperLink* SupportLink() const { return link_; }
-    // The texts the dialog shows, top to bottom, the link's text last.
-    QStringList Texts() const;
 
 private:
-    QList<QLabel*> labels_;
     CHyperLink* link_ = nullptr;
 };
 

@@ -28,12 +28,11 @@ COptionsDlg::COptionsDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("104"));
     setWindowTitle(Text(text::kOptionsTitle));
 
+    // A value that cannot be read keeps its default.
     int trayIconDisabled = CSettingsStore::kDefaultTrayIcon;
-    if (!settings_.ReadTrayIcon(&trayIconDisabled))
-        trayIconDisabled = CSettingsStore::kDefaultTrayIcon;
+    settings_.ReadTrayIcon(&trayIconDisabled);
     int alwaysOnTop = CSettingsStore::kDefaultAlwaysOnTopInOptions;
-    if (!settings_.ReadAlwaysOnTop(&alwaysOnTop))
-        alwaysOnTop = CSettingsStore::kDefaultAlwaysOnTopInOptions;
+    settings_.ReadAlwaysOnTop(&alwaysOnTop);
     const bool startWithSession = settings_.IsRunAtStartup() != 0;
 
     auto* program = new QGroupBox(Text(text::kOptionsProgramGroup), this);
