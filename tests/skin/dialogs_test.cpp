@@ -2,13 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
-#include <QFile>
+#include <QLabel>
 #include <QPushButton>
 
 #include "report/maker_site.h"
 #include "skin/about_dialog.h"
 #include "skin/controls/hyperlink.h"
-#include "skin/menus.h"
 #include "skin/options_dialog.h"
 #include "tests/skin/main_window_fixture.h"
 #include "tests/skin/popup_driver.h"
@@ -35,17 +34,17 @@ protected:
         OpenWindow();
         controller_->ShowTrayIconAtStart();
     }
-    // Arms the next Options dialog: records the boxes it opens with, sets them and presses OK.
-    void AnswerOptions(const QString& set, QString* shown = nullptr) {
+    // Arms the next Options dialog: records the boxes it opens with, sets them and presses the
+    // button (1 OK, 2 Cancel).
+    void AnswerOptions(const QString& set, QString* shown, const char* button = "1") {
         WhenModalUp([=](QWidget* widget) {
             auto* dialog = qobject_cast<COptionsDlg*>(widget);
             if (!dialog)
                 return false;
-            if (shown)
-                *shown = Boxes(dialog);
+            *shown = Boxes(dialog);
             for (int i = 0; i < 3; ++i)
                 dialog->CheckBox(kBoxes[i])->setChecked(set[i] == u'1');
-            dialog->findChild<QPushButton*>(QStringLiteral("1"))->click();
+            dialog->findChild<QPushButton*>(QString::fromLatin1(button))->click();
             return true;
         });
     }
@@ -55,7 +54,7 @@ protected:
     }
 };
 
-TEST_F(OptionsTest, OkStoresAndAppliesEveryChoice) {
+TEST_F(OptionsTest, TheDialogOpensWithTheStoredChoicesAndOkAppliesThem) {
     QString shown;
     AnswerOptions(QStringLiteral("011"), &shown);
     controller_->ApplyOptions();
@@ -66,44 +65,23 @@ TEST_F(OptionsTest, OkStoresAndAppliesEveryChoice) {
     EXPECT_FALSE(window_->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_EQ(controller_->Settings().IsRunAtStartup(), 1);
 
-    AnswerOptions(QStringLiteral("100"), &shown);
+    // Cancel changes nothing.
+    AnswerOptions(QStringLiteral("100"), &shown, "2");
     controller_->ApplyOptions();
     EXPECT_EQ(shown, QStringLiteral("011"));
-    EXPECT_TRUE(factory_.tray->shown);
-    EXPECT_EQ(Stored(&CSettingsStore::ReadTrayIcon), 0);
-    EXPECT_EQ(Stored(&CSettingsStore::ReadAlwaysOnTop), 1);
-    EXPECT_EQ(controller_->Settings().IsRunAtStartup(), 0);
+    EXPECT_FALSE(factory_.tray->shown);
+    EXPECT_EQ(Stored(&CSettingsStore::ReadTrayIcon), 1);
+    EXPECT_EQ(controller_->Settings().IsRunAtStartup(), 1);
     EXPECT_TRUE(messages_.Texts().isEmpty());
 }
 
-TEST_F(OptionsTest, AChoiceThatCannotBeStoredIsReported) {
-    // A plain file where the autostart folder should be.
-    QFile blocker(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/autostart"));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    AnswerOptions(QStringLiteral("110"));
-    controller_->ApplyOptions();
-    EXPECT_EQ(messages_.Texts(), QStringList{QStringLiteral("Failed to save Velotune options")});
-}
-
-TEST_F(OptionsTest, DisablingTheTrayWhileHiddenEndsTheProgramAndTheNextStartShowsIt) {
-    controller_->HideToTray(0);
-    AnswerOptions(QStringLiteral("101"));
-    WhenMenuUp([](QMenu* menu) { ClickItem(menu, kCmdOptions); });
-    controller_->ShowSystemMenu(1, {});
-    Drain();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_FALSE(window_);
-    EXPECT_EQ(Stored(&CSettingsStore::ReadTrayIcon), 1);
-    EXPECT_EQ(Stored(&CSettingsStore::ReadShowWindow), 1);
-}
-
-TEST(AboutTest, TheDialogNamesTheProductWhatItIsBuiltOnAndTheSupportPage) {
+TEST(AboutTest, TheDialogNamesTheProductShowsTheLogoAndLinksTheSupportPage) {
     CAboutDlg about;
     EXPECT_EQ(about.windowTitle(), QStringLiteral("About"));
-    const QStringList texts = about.Texts();
-    ASSERT_EQ(texts.size(), 5);
-    EXPECT_EQ(texts[0], QStringLiteral("Velotune 2.1"));
-    EXPECT_TRUE(texts[1].contains(QStringLiteral("FFmpeg")) && texts[2].contains("ALSA"));
+    QStringList texts;
+    for (const QLabel* label : about.findChildren<QLabel*>())
+        texts.append(label->text());
+    EXPECT_TRUE(texts.contains(QStringLiteral("Velotune 2.1"))) << texts.join(u'|').toStdString();
     EXPECT_EQ(about.SupportLink()->LinkUrl().toString(), SupportPageUrl());
     EXPECT_EQ(about.findChild<QWidget*>(QStringLiteral("1022"))->size(), QSize(240, 64));
 }
