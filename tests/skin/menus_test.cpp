@@ -5,12 +5,25 @@
 
 #include <gtest/gtest.h>
 
+#include <QDesktopServices>
+#include <QUrl>
+
 #include "skin/controls/skinbutton.h"
 #include "tests/skin/main_window_fixture.h"
 #include "tests/skin/popup_driver.h"
 
 namespace velotune::test {
 namespace {
+
+// Stands in for the desktop's browser.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+
+public:
+    QList<QUrl> urls;
+public Q_SLOTS:
+    void Open(const QUrl& url) { urls.append(url); }
+};
 
 class MenusTest : public MainWindowTest {
 protected:
@@ -109,6 +122,19 @@ TEST_F(MenusTest, CommandsReachTheControllerAndTheWindow) {
     Choose(kCmdPlay);
     EXPECT_EQ(Display(), Pad(QStringLiteral("Failed to Playback gone.wma")));
 
+    // The maker's product page and the quick-start page in the program folder.
+    UrlCatcher browser;
+    for (const char* scheme : {"http", "file"})
+        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &browser, "Open");
+    Choose(kCmdVisitWebsite);
+    Choose(kCmdOnlineHelp);
+    for (const char* scheme : {"http", "file"})
+        QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+    EXPECT_EQ(browser.urls,
+              (QList<QUrl>{QUrl(QStringLiteral("http://127.0.0.1:1/products/velostn/")),
+                           QUrl::fromLocalFile(controller_->ProgramDirectory() +
+                                               QStringLiteral("/Help/qstart.html"))}));
+
     Choose(kCmdUpdateDatabase);  // the test's program folder holds no updater
     EXPECT_EQ(messages_.Texts(),
               QStringList{QStringLiteral("Unable to start Updates Program.\n"
@@ -145,3 +171,5 @@ TEST_F(MenusTest, TheOpenMenuTogglesTheLists) {
 
 }  // namespace
 }  // namespace velotune::test
+
+#include "menus_test.moc"
