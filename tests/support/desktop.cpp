@@ -14,6 +14,21 @@ QString ReadLog(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
+// Where the pointer is; (-1, -1) when xdotool cannot tell.
+QPoint PointerPosition() {
+    // --shell prints X=, Y=, SCREEN= and WINDOW= lines.
+    const std::optional<QString> out =
+        Xdotool({QStringLiteral("getmouselocation"), QStringLiteral("--shell")});
+    QPoint at(-1, -1);
+    for (const QString& line : out.value_or(QString()).split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1String("X=")))
+            at.setX(line.mid(2).toInt());
+        else if (line.startsWith(QLatin1String("Y=")))
+            at.setY(line.mid(2).toInt());
+    }
+    return at;
+}
+
 }  // namespace
 
 bool Eventually(const std::function<bool()>& done, int timeoutMs) {
@@ -84,10 +99,14 @@ std::optional<QRect> WindowGeometry(const QString& window) {
 }
 
 bool ClickAt(const QPoint& position, int button) {
-    return Xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"),
-                    QString::number(position.x()), QString::number(position.y()),
-                    QStringLiteral("click"), QString::number(button)})
-        .has_value();
+    // "mousemove --sync" waits for the pointer to move, which it never does when it is there
+    // already: xdotool then gives up only after many seconds.
+    QStringList args;
+    if (PointerPosition() != position)
+        args << QStringLiteral("mousemove") << QStringLiteral("--sync")
+             << QString::number(position.x()) << QString::number(position.y());
+    args << QStringLiteral("click") << QString::number(button);
+    return Xdotool(args).has_value();
 }
 
 Desktop::~Desktop() {
