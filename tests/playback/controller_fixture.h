@@ -6,19 +6,13 @@
 
 #include <gtest/gtest.h>
 
-#include <QByteArray>
 #include <QString>
 #include <functional>
-#include <ostream>
 #include <memory>
 
-#include "playback/command_centre.h"
-#include "stationdb/dbwriter.h"
+#include "tests/playback/controller_sandbox.h"
 #include "tests/playback/fake_windows.h"
 #include "tests/support/message_recorder.h"
-
-// Lets failures show texts as text.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace velotune::test {
 
@@ -33,10 +27,10 @@ protected:
     void Start(const QList<CRadioSet>& stations, const QList<int>& playlistIds);
     void TearDown() override;
 
-    // Processes events until pred holds or timeoutMs passes.
-    static bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 20000);
-    // Processes the events already posted (and those they post in turn, briefly).
-    static void Drain();
+    static bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 20000) {
+        return WaitForEvents(pred, timeoutMs);
+    }
+    static void Drain() { DrainEvents(); }
 
     // The stored playlist (RadioID, PlaylistID) pairs.
     PlaylistList StoredPlaylist();
@@ -45,9 +39,9 @@ protected:
 
     // Makes the usage reporter of the next Start (none when empty).
     std::function<std::unique_ptr<IUsageReporter>(CTorvikCommandCentre&)> reporterFactory_;
+    ControllerSandbox sandbox_;
     QString dataDir_;
     QString programDir_;
-    QByteArray savedConfigHome_;
     MessageRecorder messages_;
     FakeWindowFactory factory_;
     FakeMainWindow main_;

@@ -41,6 +41,22 @@ bool FakeMainWindow::SetTopmost(bool on) {
     return topmostWorks;
 }
 
+QList<int> StoredRows(CTorvikCommandCentre& controller, int mode) {
+    QList<int> rows;
+    if (mode == CTorvikCommandCentre::kFileListMode) {
+        QStringList entries;
+        controller.Settings().ReadFileEntries(&entries);
+        for (int i = 1; i <= entries.size(); ++i)
+            rows.append(i);
+    } else {
+        PlaylistList list;
+        controller.LoadPlaylist(list);
+        for (const CPlaylistSet& entry : list)
+            rows.append(entry.m_RadioID);
+    }
+    return rows;
+}
+
 FakeListWindow::FakeListWindow(CTorvikCommandCentre& c, int listMode, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), controller(c), mode(listMode) {
     resize(300, 250);
@@ -53,18 +69,7 @@ FakeListWindow::~FakeListWindow() {
 
 void FakeListWindow::Fill() {
     ++fills;
-    itemData.clear();
-    if (mode == CTorvikCommandCentre::kFileListMode) {
-        QStringList entries;
-        controller.Settings().ReadFileEntries(&entries);
-        for (int i = 1; i <= entries.size(); ++i)
-            itemData.append(i);
-    } else {
-        PlaylistList list;
-        controller.LoadPlaylist(list);
-        for (const CPlaylistSet& entry : list)
-            itemData.append(entry.m_RadioID);
-    }
+    itemData = StoredRows(controller, mode);
 }
 
 int FakeListWindow::ItemData(int row) const {
@@ -103,12 +108,12 @@ bool FakeWindowFactory::RunStationFinder(CTorvikCommandCentre&, int playingRadio
 
 bool FakeWindowFactory::RunStationEditor(CTorvikCommandCentre&, int radioId) {
     editorRuns.append(radioId);
-    return editorAnswer;
+    return true;
 }
 
 bool FakeWindowFactory::RunOptionsDialog(CTorvikCommandCentre&, OptionsChoices* choices) {
     *choices = options;
-    return optionsAccepted;
+    return true;
 }
 
 }  // namespace velotune::test

@@ -73,6 +73,10 @@ protected:
     void customEvent(QEvent* event) override { log.Record(event); }
 };
 
+// The item data of the rows of a list window of that mode: the stored playlist's RadioIDs, or
+// the file list's 1-based numbers.
+QList<int> StoredRows(CTorvikCommandCentre& controller, int mode);
+
 class FakeListWindow : public QWidget, public IListWindow {
 public:
     FakeListWindow(CTorvikCommandCentre& controller, int mode, QWidget* parent);
@@ -130,9 +134,7 @@ public:
     FakeTrayIcon* tray = nullptr;
     QList<int> finderRuns;  // the playing RadioID each run was given
     QList<int> editorRuns;
-    bool editorAnswer = true;
-    bool optionsAccepted = true;
-    OptionsChoices options;
+    OptionsChoices options;  // what the Options dialog is answered with
 };
 
 }  // namespace velotune::test

@@ -1,15 +1,9 @@
 #include "tests/skin/main_window_fixture.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QFile>
-#include <QThread>
-
 #include "res/resource_ids.h"
 #include "skin/controls/skinbutton.h"
-#include "stationdb/dbwriter.h"
 #include "stationdb/radiodatabase.h"
-#include "tests/support/test_env.h"
+#include "tests/playback/fake_windows.h"
 
 namespace velotune::test {
 
@@ -24,18 +18,7 @@ TestListWindow::~TestListWindow() {
 }
 
 void TestListWindow::Fill() {
-    itemData.clear();
-    if (mode_ == CTorvikCommandCentre::kFileListMode) {
-        QStringList entries;
-        controller_.Settings().ReadFileEntries(&entries);
-        for (int i = 1; i <= entries.size(); ++i)
-            itemData.append(i);
-        return;
-    }
-    PlaylistList list;
-    controller_.LoadPlaylist(list);
-    for (const CPlaylistSet& entry : list)
-        itemData.append(entry.m_RadioID);
+    itemData = StoredRows(controller_, mode_);
 }
 
 int TestListWindow::ItemData(int row) const {
@@ -78,11 +61,6 @@ QString DeadUrl() {
 }
 
 void MainWindowTest::MakeController(const QList<CRadioSet>& stations, const QList<int>& playlist) {
-    if (savedConfigHome_.isNull())
-        savedConfigHome_ = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(MakeTempDir(QStringLiteral("config"))));
-    dataDir_ = MakeTempDir(QStringLiteral("data"));
-
     StationDbContent content;
     content.edition = 7;
     content.stations = stations;
@@ -90,21 +68,12 @@ void MainWindowTest::MakeController(const QList<CRadioSet>& stations, const QLis
     content.stations.append(MakeStation(QStringLiteral("Nowhere FM"), DeadUrl()));
     content.countries = {QStringLiteral("Ireland")};
     content.genres = {QStringLiteral("Pop")};
-    std::int32_t position = 0;
-    for (int number : playlist) {
-        content.playlist.append(CPlaylistSet{number, ++position});
-        content.stations[number - 1].m_Playlist = 1;
-    }
-    QString error;
-    ASSERT_TRUE(WriteStationDatabase(dataDir_ + QStringLiteral("/velostn.dat"), content, &error))
-        << error.toStdString();
+    SetPlaylist(content, playlist);
 
-    CommandCentreSetup setup;
-    setup.dataDirectory = dataDir_;
-    setup.programDirectory = MakeTempDir(QStringLiteral("program"));
-    setup.windows = &factory_;
-    controller_ = std::make_unique<CTorvikCommandCentre>(setup);
+    sandbox_.FreshSettings();
     // Real engines play through the null sound device; the RealSystem engine is not needed.
+    controller_ = sandbox_.MakeController(content, &factory_);
+    dataDir_ = sandbox_.dataDir;
 }
 
 void MainWindowTest::OpenWindow() {
@@ -121,24 +90,6 @@ void MainWindowTest::TearDown() {
         controller_->Database().CloseDatabase();
     controller_.reset();
     Drain();
-    if (!savedConfigHome_.isNull())
-        qputenv("XDG_CONFIG_HOME", savedConfigHome_);
-}
-
-bool MainWindowTest::WaitFor(const std::function<bool()>& pred, int timeoutMs) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!pred()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
-}
-
-void MainWindowTest::Drain() {
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents();
 }
 
 void MainWindowTest::AddFileEntry(const QString& fileName, const QString& path) {

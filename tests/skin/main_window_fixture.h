@@ -13,19 +13,14 @@
 #include <QString>
 #include <functional>
 #include <memory>
-#include <ostream>
 
 #include "playback/command_centre.h"
 #include "skin/controls/skindialog.h"
 #include "skin/main_window.h"
 #include "skin/skin_windows.h"
 #include "stationdb/recordsets.h"
+#include "tests/playback/controller_sandbox.h"
 #include "tests/support/message_recorder.h"
-
-// Lets failures show texts as text.
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace velotune::test {
 
@@ -110,10 +105,10 @@ protected:
     void OpenWindow();
     void TearDown() override;
 
-    // Processes events until pred holds or timeoutMs passes.
-    static bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 20000);
-    // Processes the events already posted (and those they post in turn).
-    static void Drain();
+    static bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 20000) {
+        return WaitForEvents(pred, timeoutMs);
+    }
+    static void Drain() { DrainEvents(); }
 
     // Appends a file list entry (file name + "::" + path).
     void AddFileEntry(const QString& fileName, const QString& path);
@@ -127,8 +122,8 @@ protected:
     bool Enabled(int id) const;
     bool Visible(int id) const;
 
+    ControllerSandbox sandbox_;
     QString dataDir_;
-    QByteArray savedConfigHome_;
     MessageRecorder messages_;
     TestWindowFactory factory_;
     std::unique_ptr<CTorvikCommandCentre> controller_;

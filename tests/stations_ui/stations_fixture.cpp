@@ -1,12 +1,6 @@
 #include "tests/stations_ui/stations_fixture.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QFile>
 #include <QTest>
-#include <QThread>
-
-#include "tests/support/test_env.h"
 
 namespace velotune::test {
 
@@ -49,29 +43,18 @@ StationDbContent StationsUiTest::DefaultContent() {
         Station("Foxtrot", "Pop", "Ireland", "Connacht", ""),
         Station("Golf", "Pop", "Ireland", "Leinster", "Dublin", ""),
     };
-    for (std::int32_t id = 1; id <= 4; ++id) {
-        content.playlist.append(CPlaylistSet{id, id});
-        content.stations[id - 1].m_Playlist = 1;
-    }
+    SetPlaylist(content, {1, 2, 3, 4});
     return content;
 }
 
 void StationsUiTest::SetUp() {
-    savedConfigHome_ = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(MakeTempDir(QStringLiteral("config"))));
+    sandbox_.FreshSettings();
     main_ = std::make_unique<FakeMainWindow>();
 }
 
 void StationsUiTest::Start(const StationDbContent& content) {
-    const QString dataDir = MakeTempDir(QStringLiteral("data"));
-    QString error;
-    ASSERT_TRUE(WriteStationDatabase(dataDir + QStringLiteral("/velostn.dat"), content, &error))
-        << error.toStdString();
-    CommandCentreSetup setup;
-    setup.dataDirectory = dataDir;
-    setup.programDirectory = MakeTempDir(QStringLiteral("program"));
-    setup.windows = &factory_;
-    controller_ = std::make_unique<CTorvikCommandCentre>(setup);
+    controller_ = sandbox_.MakeController(content, &factory_);
+    ASSERT_TRUE(controller_);
     ASSERT_EQ(controller_->OpenDatabase(), kDbOk) << messages_.Last().toStdString();
     controller_->SetMainWindow(main_.get());
 }
@@ -80,23 +63,6 @@ void StationsUiTest::TearDown() {
     controller_.reset();
     main_.reset();
     Drain();
-    qputenv("XDG_CONFIG_HOME", savedConfigHome_);
-}
-
-bool StationsUiTest::WaitFor(const std::function<bool()>& pred, int timeoutMs) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!pred()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
-}
-
-void StationsUiTest::Drain() {
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents();
 }
 
 PlaylistList StationsUiTest::StoredPlaylist() {

@@ -14,17 +14,13 @@
 #include <QTreeWidget>
 #include <functional>
 #include <memory>
-#include <ostream>
 
 #include "playback/command_centre.h"
 #include "stationdb/dbwriter.h"
 #include "stations_ui/station_windows.h"
+#include "tests/playback/controller_sandbox.h"
 #include "tests/playback/fake_windows.h"
 #include "tests/support/message_recorder.h"
-
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace velotune::test {
 
@@ -63,8 +59,10 @@ protected:
     // the main window registered.
     void Start(const StationDbContent& content = DefaultContent());
 
-    static bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 20000);
-    static void Drain();
+    static bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 20000) {
+        return WaitForEvents(pred, timeoutMs);
+    }
+    static void Drain() { DrainEvents(); }
 
     PlaylistList StoredPlaylist();
     CRadioSet StoredStation(int radioId);
@@ -91,7 +89,7 @@ protected:
     std::unique_ptr<CTorvikCommandCentre> controller_;
 
 private:
-    QByteArray savedConfigHome_;
+    ControllerSandbox sandbox_;
 };
 
 }  // namespace velotune::test
