@@ -1,8 +1,7 @@
 // tests/playback/engine_test_support.h
 //
-// What the engine tests share: a status sink that records every report (from any thread) and lets
-// the test wait for one, a fixture with a fresh engine and the capture file that shows what a
-// listener heard, and ffprobe/ffmpeg readings of recorded files.
+// What the Windows Media engine tests share: a fixture with a fresh engine and the capture file
+// that shows what a listener heard, and ffprobe/ffmpeg readings of recorded files.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,69 +10,15 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
-#include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <vector>
 
-#include "playback/playback_status.h"
 #include "playback/wm_engine.h"
+#include "tests/playback/status_recorder.h"
 #include "tests/support/test_env.h"
 #include "tests/support/tone.h"
 
 namespace velotune::test {
-
-class StatusRecorder : public IPlaybackStatusSink {
-public:
-    void SetPlaybackStatus(int status) override {
-        std::lock_guard lock(mutex_);
-        statuses_.push_back(status);
-        changed_.notify_all();
-    }
-
-    std::vector<int> Statuses() const {
-        std::lock_guard lock(mutex_);
-        return statuses_;
-    }
-    size_t Count() const {
-        std::lock_guard lock(mutex_);
-        return statuses_.size();
-    }
-
-    // Waits until `status` has been reported at position `from` or later.
-    bool WaitFor(int status, int timeoutMs = 20000, size_t from = 0) {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
-            for (size_t i = from; i < statuses_.size(); ++i)
-                if (statuses_[i] == status)
-                    return true;
-            return false;
-        });
-    }
-
-    // Waits until the engine has let go of the stream (a 5 at `from` or later) and the reports
-    // have settled (nothing new for a moment), then returns what came from `from` on.
-    std::vector<int> WaitForEnd(size_t from, int timeoutMs = 20000) {
-        WaitFor(kStatusStopped, timeoutMs, from);
-        size_t count = Count();
-        for (;;) {
-            std::unique_lock lock(mutex_);
-            if (!changed_.wait_for(lock, std::chrono::milliseconds(400),
-                                   [&] { return statuses_.size() != count; }))
-                break;
-            count = statuses_.size();
-        }
-        const std::vector<int> all = Statuses();
-        return std::vector<int>(all.begin() + std::ptrdiff_t(std::min(from, all.size())),
-                                all.end());
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    std::vector<int> statuses_;  // guarded by mutex_
-};
 
 // True when the reports are one or more "1, 5" pairs: the engine let go of the stream and said
 // so, possibly more than once, with nothing else in between.

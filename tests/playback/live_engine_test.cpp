@@ -19,19 +19,15 @@ using Clock = std::chrono::steady_clock;
 
 class LiveEngineTest : public test::EngineFixture {
 protected:
-    static void SetUpTestSuite() { stream_ = new test::IcecastStream(); }
-    static void TearDownTestSuite() {
-        delete stream_;
-        stream_ = nullptr;
-    }
+    static void SetUpTestSuite() { stream_ = std::make_unique<test::IcecastStream>(); }
+    static void TearDownTestSuite() { stream_.reset(); }
     void SetUp() override {
         ASSERT_TRUE(stream_->IsRunning()) << stream_->Diagnostics().toStdString();
         EngineFixture::SetUp();
     }
 
-    static test::IcecastStream* stream_;
+    static inline std::unique_ptr<test::IcecastStream> stream_;
 };
-test::IcecastStream* LiveEngineTest::stream_ = nullptr;
 
 TEST_F(LiveEngineTest, LiveStreamPlaysAsNetworkSourceAndStopsAtOnce) {
     ASSERT_EQ(engine_->OpenAndStart(stream_->Url().toStdString()), 0);

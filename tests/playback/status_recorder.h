@@ -4,9 +4,10 @@
 // and lets the test wait for one with a timeout.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "playback/playback_status.h"
@@ -18,34 +19,49 @@ public:
     void SetPlaybackStatus(int status) override {
         std::lock_guard lock(mutex_);
         statuses_.push_back(status);
+        changed_.notify_all();
     }
 
     std::vector<int> Statuses() const {
         std::lock_guard lock(mutex_);
         return statuses_;
     }
+    size_t Count() const {
+        std::lock_guard lock(mutex_);
+        return statuses_.size();
+    }
 
-    // Waits until `status` has been reported `count` times in all.
-    bool WaitFor(int status, int count = 1, int timeoutMs = 20000) const {
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        for (;;) {
-            {
-                std::lock_guard lock(mutex_);
-                int seen = 0;
-                for (int s : statuses_)
-                    seen += s == status ? 1 : 0;
-                if (seen >= count)
+    // Waits until `status` has been reported at position `from` or later.
+    bool WaitFor(int status, int timeoutMs = 20000, size_t from = 0) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+            for (size_t i = from; i < statuses_.size(); ++i)
+                if (statuses_[i] == status)
                     return true;
-            }
-            if (std::chrono::steady_clock::now() > deadline)
-                return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            return false;
+        });
+    }
+
+    // Waits until the engine has let go of the stream (a 5 at `from` or later) and the reports
+    // have settled (nothing new for a moment), then returns what came from `from` on.
+    std::vector<int> WaitForEnd(size_t from, int timeoutMs = 20000) {
+        WaitFor(kStatusStopped, timeoutMs, from);
+        size_t count = Count();
+        for (;;) {
+            std::unique_lock lock(mutex_);
+            if (!changed_.wait_for(lock, std::chrono::milliseconds(400),
+                                   [&] { return statuses_.size() != count; }))
+                break;
+            count = statuses_.size();
         }
+        const std::vector<int> all = Statuses();
+        return std::vector<int>(all.begin() + std::ptrdiff_t(std::min(from, all.size())),
+                                all.end());
     }
 
 private:
     mutable std::mutex mutex_;
+    std::condition_variable changed_;
     std::vector<int> statuses_;  // guarded by mutex_
 };
 

@@ -22,23 +22,16 @@ using namespace std::chrono_literals;
 class EngineTest : public test::EngineFixture {
 protected:
     static void SetUpTestSuite() {
-        media_ = new QString(test::MakeTempDir(QStringLiteral("media")));
+        media_ = test::MakeTempDir(QStringLiteral("media"));
         const test::ToneTags tags{QStringLiteral("Tone Title"), QStringLiteral("Tone Author"),
                                   QStringLiteral("Tone Copyright")};
-        wma_ = new QString(test::MakeToneFile(*media_, ToneFormat::Wma, 2.0, tags));
-        mp3_ = new QString(test::MakeToneFile(*media_, ToneFormat::Mp3, 2.0, tags));
-        long_ = new QString(
-            test::MakeToneFile(*media_, ToneFormat::Wma, 8.0, {}, QStringLiteral("long")));
-    }
-    static void TearDownTestSuite() {
-        delete media_;
-        delete wma_;
-        delete mp3_;
-        delete long_;
+        wma_ = test::MakeToneFile(media_, ToneFormat::Wma, 2.0, tags);
+        mp3_ = test::MakeToneFile(media_, ToneFormat::Mp3, 2.0, tags);
+        long_ = test::MakeToneFile(media_, ToneFormat::Wma, 8.0, {}, QStringLiteral("long"));
     }
 
     void SetUp() override {
-        ASSERT_FALSE(wma_->isEmpty() || mp3_->isEmpty() || long_->isEmpty());
+        ASSERT_FALSE(wma_.isEmpty() || mp3_.isEmpty() || long_.isEmpty());
         EngineFixture::SetUp();
     }
 
@@ -60,22 +53,18 @@ protected:
         return reports;
     }
 
-    static QString* media_;
-    static QString* wma_;
-    static QString* mp3_;
-    static QString* long_;
+    static inline QString media_;
+    static inline QString wma_;
+    static inline QString mp3_;
+    static inline QString long_;
 };
-QString* EngineTest::media_ = nullptr;
-QString* EngineTest::wma_ = nullptr;
-QString* EngineTest::mp3_ = nullptr;
-QString* EngineTest::long_ = nullptr;
 
 // A local file is no network source: it plays as status 4, and the engine lets go (1, then 5)
 // only once the device has played the last block, so the whole file is heard.
 TEST_F(EngineTest, LocalFilesPlayToTheirEndAndAreHeardWhole) {
-    for (const QString* file : {wma_, mp3_}) {
-        SCOPED_TRACE(file->toStdString());
-        PlayToEnd(file->toStdString(), {kStatusFile});
+    for (const QString& file : {wma_, mp3_}) {
+        SCOPED_TRACE(file.toStdString());
+        PlayToEnd(file.toStdString(), {kStatusFile});
         const test::PcmAudio heard = Heard();
         EXPECT_EQ(heard.sampleRate, 44100);
         EXPECT_NEAR(heard.Seconds(), 2.0, 0.1);
@@ -84,7 +73,7 @@ TEST_F(EngineTest, LocalFilesPlayToTheirEndAndAreHeardWhole) {
 }
 
 TEST_F(EngineTest, HttpFileIsANetworkSource) {
-    test::FixtureServer server(*media_);
+    test::FixtureServer server(media_);
     ASSERT_TRUE(server.IsRunning());
     // "HTTP" in capitals is a network source as well.
     PlayToEnd(
@@ -96,7 +85,7 @@ TEST_F(EngineTest, HttpFileIsANetworkSource) {
 // The runtime cannot open a reference file itself; the engine tries the addresses listed in it
 // until one opens, an "mms://" one as "http://".
 TEST_F(EngineTest, AsxFallsBackToTheFirstReferenceThatOpens) {
-    test::FixtureServer server(*media_);
+    test::FixtureServer server(media_);
     ASSERT_TRUE(server.IsRunning());
     const QByteArray host = server.HostPort().toUtf8();
     server.SetRoute(QStringLiteral("/radio/tone.wma"),
@@ -130,24 +119,24 @@ TEST_F(EngineTest, AsxFallsBackToTheFirstReferenceThatOpens) {
 }
 
 TEST_F(EngineTest, FailedOpensReturnAFailure) {
-    test::FixtureServer server(*media_);
+    test::FixtureServer server(media_);
     ASSERT_TRUE(server.IsRunning());
     server.SetRoute(
         QStringLiteral("/dead.asx"),
         test::FixtureRoute::Body("<asx><ref href=\"http://127.0.0.1:9/a.asf\"/></asx>"));
     EXPECT_LT(engine_->OpenAndStart(server.Url(QStringLiteral("/dead.asx")).toStdString()), 0);
     EXPECT_LT(engine_->OpenAndStart(server.Url(QStringLiteral("/missing.wma")).toStdString()), 0);
-    EXPECT_LT(engine_->OpenAndStart((*media_ + QStringLiteral("/nothing-here.wma")).toStdString()),
+    EXPECT_LT(engine_->OpenAndStart((media_ + QStringLiteral("/nothing-here.wma")).toStdString()),
               0);
     EXPECT_EQ(engine_->OpenAndStart(std::string(300, 'a')), platform::kEInvalidArg);
 
     // After all that the engine still plays.
-    EXPECT_EQ(engine_->OpenAndStart(wma_->toStdString()), 0);
+    EXPECT_EQ(engine_->OpenAndStart(wma_.toStdString()), 0);
     EXPECT_TRUE(statuses_.WaitFor(kStatusFile));
 }
 
 TEST_F(EngineTest, PauseHoldsTheSoundAndResumeGoesOn) {
-    ASSERT_EQ(engine_->OpenAndStart(long_->toStdString()), 0);
+    ASSERT_EQ(engine_->OpenAndStart(long_.toStdString()), 0);
     ASSERT_TRUE(statuses_.WaitFor(kStatusFile));
     std::this_thread::sleep_for(500ms);
     ASSERT_EQ(engine_->PausePlayback(), platform::kSOk);
@@ -166,13 +155,13 @@ TEST_F(EngineTest, PauseHoldsTheSoundAndResumeGoesOn) {
 // A recording asked for while another stream plays records the new stream, also when it is found
 // through a reference file, from its header's attributes to its end, where the file is finished.
 TEST_F(EngineTest, RecordingStartedWhilePlayingRecordsTheNewStreamToItsEnd) {
-    test::FixtureServer server(*media_);
+    test::FixtureServer server(media_);
     ASSERT_TRUE(server.IsRunning());
     server.SetRoute(
         QStringLiteral("/station.asx"),
         test::FixtureRoute::Body("<asx><ref href=\"" +
                                  server.Url(QStringLiteral("/tone.wma")).toUtf8() + "\"/></asx>"));
-    ASSERT_EQ(engine_->OpenAndStart(long_->toStdString()), 0);
+    ASSERT_EQ(engine_->OpenAndStart(long_.toStdString()), 0);
     ASSERT_TRUE(statuses_.WaitFor(kStatusFile));
 
     const QString path = folder_ + QStringLiteral("/recorded.wma");
@@ -215,7 +204,7 @@ TEST_F(EngineTest, LevelTwentyIsAFifthAsLoudAsLevelHundred) {
     double rms[2] = {};
     for (int i = 0; i < 2; ++i) {
         engine_->SetVolume(i == 0 ? 100 : 20);
-        PlayToEnd(wma_->toStdString(), {kStatusFile});
+        PlayToEnd(wma_.toStdString(), {kStatusFile});
         rms[i] = test::Rms(Heard());
     }
     ASSERT_GT(rms[0], 1000.0);
@@ -226,7 +215,7 @@ TEST_F(EngineTest, LevelTwentyIsAFifthAsLoudAsLevelHundred) {
 // none may be freed while the device still has it. What the device plays after the resume must
 // be exactly what was handed to it (under AddressSanitizer a freed block would also be caught).
 TEST_F(EngineTest, BlocksStayWhileTheDeviceHasThem) {
-    ASSERT_EQ(engine_->OpenAndStart(long_->toStdString()), 0);
+    ASSERT_EQ(engine_->OpenAndStart(long_.toStdString()), 0);
     ASSERT_TRUE(statuses_.WaitFor(kStatusFile));
     std::this_thread::sleep_for(300ms);
     ASSERT_EQ(engine_->PausePlayback(), platform::kSOk);  // the reader delivers nothing now
