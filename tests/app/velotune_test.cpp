@@ -187,13 +187,8 @@ protected:
     // Seconds of the capture from `from` on.
     test::PcmAudio Heard(double from) const {
         test::PcmAudio audio;
-        if (!test::ReadWav(capture_, &audio))
-            return {};
-        const size_t skip = static_cast<size_t>(from * audio.sampleRate) * audio.channels;
-        audio.samples.erase(audio.samples.begin(),
-                            audio.samples.begin() +
-                                static_cast<std::ptrdiff_t>(std::min(skip, audio.samples.size())));
-        return audio;
+        test::ReadWav(capture_, &audio);
+        return test::From(audio, from);
     }
 
     test::Desktop desktop_;

@@ -3,11 +3,8 @@
 // engine chosen for each station and file, recording, and the usage hand-over.
 #include <gtest/gtest.h>
 
-#include <QFile>
-#include <QFileInfo>
 #include <QThread>
 
-#include "res/texts.h"
 #include "tests/playback/controller_fixture.h"
 #include "tests/support/file_dialog_recorder.h"
 #include "tests/support/fixture_server.h"
@@ -241,16 +238,7 @@ TEST_F(PlaybackTest, RecordWritesAPlayableWma) {
     StopAndWait();
     EXPECT_FALSE(controller_->IsRecording());
 
-    const QString wav = MakeTempDir(QStringLiteral("decoded")) + QStringLiteral("/show.wav");
-    QString log;
-    ASSERT_EQ(RunProgram(QStringLiteral("ffmpeg"),
-                         {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"),
-                          output, QStringLiteral("-f"), QStringLiteral("wav"), wav},
-                         &log),
-              0)
-        << log.toStdString();
-    PcmAudio audio;
-    ASSERT_TRUE(ReadWav(wav, &audio));
+    const PcmAudio audio = DecodeToPcm(output);
     EXPECT_GT(audio.Seconds(), 1.0);
     EXPECT_GT(ToneShare(audio, 440.0), 0.5);
 }

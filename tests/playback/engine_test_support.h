@@ -1,7 +1,7 @@
 // tests/playback/engine_test_support.h
 //
 // What the Windows Media engine tests share: a fixture with a fresh engine and the capture file
-// that shows what a listener heard, and ffprobe/ffmpeg readings of recorded files.
+// that shows what a listener heard, and ffprobe readings of recorded files.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -77,27 +77,6 @@ inline QMap<QString, QString> Probe(const QString& path) {
                           line.mid(eq + 1).trimmed());
     }
     return values;
-}
-
-// Decodes a media file to 16-bit PCM with the ffmpeg command line.
-inline PcmAudio DecodeToPcm(const QString& path) {
-    const QString wav = path + QStringLiteral(".decoded.wav");
-    PcmAudio audio;
-    if (RunProgram(QStringLiteral("ffmpeg"),
-                   {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
-                    QStringLiteral("-i"), path, QStringLiteral("-c:a"), QStringLiteral("pcm_s16le"),
-                    wav}) == 0)
-        ReadWav(wav, &audio);
-    return audio;
-}
-
-// The part of a recording from `from` seconds on.
-inline PcmAudio From(const PcmAudio& audio, double from) {
-    PcmAudio part = audio;
-    const size_t skip =
-        std::min(part.samples.size(), size_t(from * audio.sampleRate) * size_t(audio.channels));
-    part.samples.erase(part.samples.begin(), part.samples.begin() + std::ptrdiff_t(skip));
-    return part;
 }
 
 }  // namespace velotune::test

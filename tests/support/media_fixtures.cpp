@@ -15,6 +15,11 @@
 namespace velotune::test {
 namespace {
 
+// Command-line arguments written as one line.
+QStringList Words(const char* line) {
+    return QString::fromLatin1(line).split(QLatin1Char(' '));
+}
+
 QString Sine(double hz) {
     return QStringLiteral("sine=frequency=%1:sample_rate=44100").arg(hz);
 }
@@ -46,33 +51,21 @@ QString Xml(const QString& text) {
 QString MakeToneFile(const QString& folder, ToneFormat format, double seconds, const ToneTags& tags,
                      const QString& baseName, double frequencyHz) {
     QDir().mkpath(folder);
-    QStringList args{QStringLiteral("-hide_banner"),
-                     QStringLiteral("-loglevel"),
-                     QStringLiteral("error"),
-                     QStringLiteral("-y"),
-                     QStringLiteral("-f"),
-                     QStringLiteral("lavfi"),
-                     QStringLiteral("-i"),
-                     Sine(frequencyHz) + QStringLiteral(":duration=%1").arg(seconds),
-                     QStringLiteral("-ac"),
-                     QStringLiteral("2")};
+    QStringList args = Words("-hide_banner -loglevel error -y -f lavfi -i");
+    args << Sine(frequencyHz) + QStringLiteral(":duration=%1").arg(seconds) << Words("-ac 2");
     QString extension;
     switch (format) {
         case ToneFormat::Wma:
-            args << QStringLiteral("-c:a") << QStringLiteral("wmav2") << QStringLiteral("-b:a")
-                 << QStringLiteral("128k") << QStringLiteral("-f") << QStringLiteral("asf");
+            args << Words("-c:a wmav2 -b:a 128k -f asf");
             extension = QStringLiteral("wma");
             break;
         case ToneFormat::Mp3:
-            args << QStringLiteral("-c:a") << QStringLiteral("libmp3lame") << QStringLiteral("-b:a")
-                 << QStringLiteral("128k") << QStringLiteral("-id3v2_version")
-                 << QStringLiteral("3") << QStringLiteral("-f") << QStringLiteral("mp3");
+            args << Words("-c:a libmp3lame -b:a 128k -id3v2_version 3 -f mp3");
             extension = QStringLiteral("mp3");
             break;
         case ToneFormat::Ra:
             // RealMedia's AC-3 codec ("dnet") is the RealAudio codec FFmpeg can encode at 44.1 kHz.
-            args << QStringLiteral("-c:a") << QStringLiteral("ac3") << QStringLiteral("-b:a")
-                 << QStringLiteral("128k") << QStringLiteral("-f") << QStringLiteral("rm");
+            args << Words("-c:a ac3 -b:a 128k -f rm");
             extension = QStringLiteral("ra");
             break;
     }
@@ -155,30 +148,14 @@ IcecastStream::IcecastStream(const Options& options) : options_(options) {
             return;
 
         const bool ogg = options_.codec == Codec::Ogg;
-        QStringList args{QStringLiteral("-hide_banner"),
-                         QStringLiteral("-loglevel"),
-                         QStringLiteral("error"),
-                         QStringLiteral("-re"),
-                         QStringLiteral("-f"),
-                         QStringLiteral("lavfi"),
-                         QStringLiteral("-i"),
-                         Sine(options_.frequencyHz),
-                         QStringLiteral("-ac"),
-                         QStringLiteral("2"),
-                         QStringLiteral("-c:a"),
-                         ogg ? QStringLiteral("libvorbis") : QStringLiteral("libmp3lame"),
-                         QStringLiteral("-b:a"),
-                         QStringLiteral("128k"),
-                         QStringLiteral("-content_type"),
-                         ogg ? QStringLiteral("audio/ogg") : QStringLiteral("audio/mpeg"),
-                         QStringLiteral("-ice_name"),
-                         options_.stationName,
-                         QStringLiteral("-f"),
-                         ogg ? QStringLiteral("ogg") : QStringLiteral("mp3"),
-                         QStringLiteral("icecast://source:%1@127.0.0.1:%2%3")
-                             .arg(password)
-                             .arg(port_)
-                             .arg(options_.mount)};
+        QStringList args = Words("-hide_banner -loglevel error -re -f lavfi -i");
+        args << Sine(440.0) << Words("-ac 2 -b:a 128k -ice_name") << QStringLiteral("Tone Station")
+             << Words(ogg ? "-c:a libvorbis -content_type audio/ogg -f ogg"
+                          : "-c:a libmp3lame -content_type audio/mpeg -f mp3")
+             << QStringLiteral("icecast://source:%1@127.0.0.1:%2%3")
+                    .arg(password)
+                    .arg(port_)
+                    .arg(options_.mount);
 
         // The server needs a moment to listen; the source retries until it gets in.
         const QDeadlineTimer deadline(20000);

@@ -37,9 +37,7 @@ public:
     enum class Codec { Mp3, Ogg };
     struct Options {
         QString mount = QStringLiteral("/live.mp3");
-        Codec codec = Codec::Mp3;
-        double frequencyHz = 440.0;
-        QString stationName = QStringLiteral("Tone Station");  // sent as icy-name
+        Codec codec = Codec::Mp3;  // either way a 440 Hz tone from the station "Tone Station"
     };
 
     // Starts the server and the source and waits (up to about 20 s) until the mount plays.
@@ -51,7 +49,6 @@ public:
     IcecastStream& operator=(const IcecastStream&) = delete;
 
     bool IsRunning() const { return running_; }
-    quint16 Port() const { return port_; }
     QString Url() const;          // "http://127.0.0.1:<port><mount>"
     QString Diagnostics() const;  // the port, the folder and both logs
 

@@ -46,8 +46,6 @@ void PrepareEnvironment() {
     qputenv("VELOTUNE_REPORT_HOST", "127.0.0.1:1");
 }
 
-QString ScratchDir() { return g_scratch; }
-
 QString MakeTempDir(const QString& prefix) {
     const QString path = g_scratch + QLatin1Char('/') + prefix + QLatin1Char('-') +
                          QUuid::createUuid().toString(QUuid::Id128).left(12);

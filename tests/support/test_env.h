@@ -13,10 +13,7 @@ namespace velotune::test {
 // Called once by the test main before the Qt application object exists.
 void PrepareEnvironment();
 
-// The scratch folder of this test program (removed at exit).
-QString ScratchDir();
-
-// A new, empty folder under the scratch folder.
+// A new, empty folder under the test program's scratch folder (removed at exit).
 QString MakeTempDir(const QString& prefix = QStringLiteral("t"));
 
 // The source tree and the build's bin/ folder of the build these tests belong to.

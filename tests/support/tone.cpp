@@ -2,8 +2,11 @@
 
 #include <QFile>
 #include <QtEndian>
+#include <algorithm>
 #include <cmath>
 #include <numbers>
+
+#include "tests/support/test_env.h"
 
 namespace velotune::test {
 
@@ -75,6 +78,25 @@ double Rms(const PcmAudio& audio) {
     for (int16_t s : audio.samples)
         sum += double(s) * s;
     return std::sqrt(sum / double(audio.samples.size()));
+}
+
+PcmAudio DecodeToPcm(const QString& path) {
+    const QString wav = path + QStringLiteral(".decoded.wav");
+    PcmAudio audio;
+    if (RunProgram(QStringLiteral("ffmpeg"),
+                   {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
+                    QStringLiteral("-i"), path, QStringLiteral("-c:a"), QStringLiteral("pcm_s16le"),
+                    wav}) == 0)
+        ReadWav(wav, &audio);
+    return audio;
+}
+
+PcmAudio From(const PcmAudio& audio, double from) {
+    PcmAudio part = audio;
+    const size_t skip =
+        std::min(part.samples.size(), size_t(from * audio.sampleRate) * size_t(audio.channels));
+    part.samples.erase(part.samples.begin(), part.samples.begin() + std::ptrdiff_t(skip));
+    return part;
 }
 
 }  // namespace velotune::test

@@ -29,6 +29,12 @@ bool ReadWav(const QString& path, PcmAudio* audio);
 // A clean sine tone at that frequency gives close to 1, silence gives 0.
 double ToneShare(const PcmAudio& audio, double frequencyHz);
 
+// Decodes a media file to 16-bit PCM with the ffmpeg command line; empty when that fails.
+PcmAudio DecodeToPcm(const QString& path);
+
+// The part of the audio from `from` seconds on.
+PcmAudio From(const PcmAudio& audio, double from);
+
 // Root-mean-square level of all samples, in sample units (0..32768).
 double Rms(const PcmAudio& audio);
 
