@@ -40,13 +40,12 @@ public:
 class PlaybackTest : public ControllerTest {
 protected:
     static void SetUpTestSuite() {
-        folder_ = new QString(MakeTempDir(QStringLiteral("media")));
-        wma_ = new QString(MakeToneFile(*folder_, ToneFormat::Wma, 2.0));
-        ra_ = new QString(MakeToneFile(*folder_, ToneFormat::Ra, 2.0));
-        mp3_ = new QString(
-            MakeToneFile(*folder_, ToneFormat::Mp3, 6.0, {}, QStringLiteral("loop"), 660.0));
-        stream_ = new IcecastStream();
-        server_ = new FixtureServer(*folder_);
+        folder_ = MakeTempDir(QStringLiteral("media"));
+        wma_ = MakeToneFile(folder_, ToneFormat::Wma, 2.0);
+        ra_ = MakeToneFile(folder_, ToneFormat::Ra, 2.0);
+        mp3_ = MakeToneFile(folder_, ToneFormat::Mp3, 6.0, {}, QStringLiteral("loop"), 660.0);
+        stream_ = std::make_unique<IcecastStream>();
+        server_ = std::make_unique<FixtureServer>(folder_);
         // A second live station: the tone file repeated for ever at about its own pace.
         FixtureRoute live =
             FixtureRoute::File(QStringLiteral("loop.mp3"), QStringLiteral("audio/mpeg"));
@@ -55,18 +54,12 @@ protected:
         server_->SetRoute(QStringLiteral("/second"), live);
     }
     static void TearDownTestSuite() {
-        delete server_;
-        delete stream_;
-        delete wma_;
-        delete ra_;
-        delete mp3_;
-        delete folder_;
+        server_.reset();
+        stream_.reset();
     }
 
     void SetUp() override {
-        ASSERT_FALSE(wma_->isEmpty());
-        ASSERT_FALSE(ra_->isEmpty());
-        ASSERT_FALSE(mp3_->isEmpty());
+        ASSERT_FALSE(wma_.isEmpty() || ra_.isEmpty() || mp3_.isEmpty());
         ASSERT_TRUE(stream_->IsRunning()) << stream_->Diagnostics().toStdString();
         ASSERT_TRUE(server_->IsRunning());
         Start({MakeStation(QStringLiteral("Tone FM"), stream_->Url()),
@@ -96,19 +89,13 @@ protected:
         ASSERT_EQ(controller_->PlayFile(row), kCcOk);
     }
 
-    static QString* folder_;
-    static QString* wma_;
-    static QString* ra_;
-    static QString* mp3_;
-    static IcecastStream* stream_;
-    static FixtureServer* server_;
+    static inline QString folder_;
+    static inline QString wma_;
+    static inline QString ra_;
+    static inline QString mp3_;
+    static inline std::unique_ptr<IcecastStream> stream_;
+    static inline std::unique_ptr<FixtureServer> server_;
 };
-QString* PlaybackTest::folder_ = nullptr;
-QString* PlaybackTest::wma_ = nullptr;
-QString* PlaybackTest::ra_ = nullptr;
-QString* PlaybackTest::mp3_ = nullptr;
-IcecastStream* PlaybackTest::stream_ = nullptr;
-FixtureServer* PlaybackTest::server_ = nullptr;
 
 TEST_F(PlaybackTest, PlayPostsBufferingThenTunedAndStopPostsStopped) {
     ASSERT_EQ(controller_->Play(0, &main_), kCcOk);
@@ -128,6 +115,15 @@ TEST_F(PlaybackTest, PlayPostsBufferingThenTunedAndStopPostsStopped) {
     EXPECT_TRUE(controller_->IsPlaying());
     EXPECT_EQ(controller_->GetPlaybackStatus(), kStatusLive);
     EXPECT_EQ(controller_->GetPlayingIndex(), 1);
+
+    // Go to playing selects the playing row again and tells the window once more.
+    controller_->SetSelectedIndex(3);
+    EXPECT_TRUE(main_.log.AllOnThread(QThread::currentThread()));
+    main_.log.messages.clear();
+    controller_->GoToPlaying();
+    EXPECT_EQ(controller_->GetSelectedIndex(), 1);
+    EXPECT_EQ(factory_.playlist->selectedRow, 1);
+    ASSERT_TRUE(WaitForCode(PLAYER_TUNED));
 
     StopAndWait();
     EXPECT_FALSE(controller_->IsPlaying());
@@ -199,8 +195,8 @@ TEST_F(PlaybackTest, AStationThatCannotBeReachedFailsOnTheDisplayLine) {
     EXPECT_EQ(controller_->GetPlaybackStatus(), kStatusStopped);
 }
 
-TEST_F(PlaybackTest, AWmaFileReachesFilePlayingAndItsEnd) {
-    PlayFileRow(*wma_, 1);
+TEST_F(PlaybackTest, FilesPlayThroughTheEngineOfTheirKind) {
+    PlayFileRow(wma_, 1);
     EXPECT_EQ(main_.display, QStringLiteral("Opening tone.wma, please wait...") + kPad);
     ASSERT_TRUE(WaitForCode(PLAYER_FILE_PLAYING));
     EXPECT_EQ(controller_->GetCurrentEngine(), CTorvikCommandCentre::kEngineWindowsMedia);
@@ -209,10 +205,9 @@ TEST_F(PlaybackTest, AWmaFileReachesFilePlayingAndItsEnd) {
     // A two-second file ends by itself.
     ASSERT_TRUE(WaitForCode(PLAYER_STOPPED));
     EXPECT_FALSE(controller_->IsPlaying());
-}
 
-TEST_F(PlaybackTest, AnRaFileGoesToTheRealSystemEngine) {
-    PlayFileRow(*ra_, 1);
+    main_.log.messages.clear();
+    PlayFileRow(ra_, 2);
     ASSERT_TRUE(WaitForCode(PLAYER_FILE_PLAYING));
     EXPECT_EQ(controller_->GetCurrentEngine(), CTorvikCommandCentre::kEngineRealSystem);
     StopAndWait();
@@ -253,18 +248,6 @@ TEST_F(PlaybackTest, RecordingARealStationIsRefused) {
     EXPECT_EQ(controller_->GetPlaybackStatus(), kStatusStopped);
     EXPECT_FALSE(controller_->IsPlaying());
     EXPECT_TRUE(main_.enabled.isEmpty());
-}
-
-TEST_F(PlaybackTest, GoToPlayingSelectsThePlayingRowAgain) {
-    ASSERT_EQ(controller_->Play(0, &main_), kCcOk);
-    ASSERT_TRUE(WaitForCode(PLAYER_TUNED));
-    controller_->SetSelectedIndex(3);
-    main_.log.messages.clear();
-    controller_->GoToPlaying();
-    EXPECT_EQ(controller_->GetSelectedIndex(), 1);
-    EXPECT_EQ(factory_.playlist->selectedRow, 1);
-    ASSERT_TRUE(WaitForCode(PLAYER_TUNED));
-    StopAndWait();
 }
 
 TEST_F(PlaybackTest, AStopBeforeTheStreamPlaysIsShown) {

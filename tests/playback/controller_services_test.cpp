@@ -1,18 +1,15 @@
 // The controller's services on real database and settings files: list edits keep the stored
 // lists, the rows and the windows consistent; leaving the program stores what the next start
 // reads; the docking check; starting the updater; the tray icon and always-on-top settings.
+// (The web pages and the database failures are shown through the real menus and program.)
 #include <gtest/gtest.h>
 
-#include <QDesktopServices>
-#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTextStream>
-#include <QUrl>
 
 #include "playback/docking.h"
-#include "res/texts.h"
 #include "tests/playback/controller_fixture.h"
 #include "tests/support/file_dialog_recorder.h"
 #include "tests/support/test_env.h"
@@ -95,12 +92,6 @@ TEST_F(ServicesTest, RemovingTheRowBelowOrThePlayingRowItself) {
     controller_->SetSelectedIndex(0);
     EXPECT_EQ(controller_->RemoveStation(), kCcNothingToActOn);
     EXPECT_TRUE(messages_.Texts().isEmpty());
-}
-
-TEST_F(ServicesTest, RenumberPlaylistCountsFromOneInListOrder) {
-    PlaylistList list{{7, 9}, {3, 0}, {5, 2}};
-    CTorvikCommandCentre::RenumberPlaylist(list);
-    EXPECT_EQ(list, (PlaylistList{{7, 1}, {3, 2}, {5, 3}}));
 }
 
 TEST_F(ServicesTest, AddFileStoresNameAndPathFromTheOpenDialog) {
@@ -354,19 +345,6 @@ TEST_F(ServicesTest, StartUpdaterPassesTheDatabaseEdition) {
     EXPECT_EQ(args.readAll(), QByteArray("-v:42\n"));
 }
 
-TEST_F(ServicesTest, OpenDatabaseUsesTheDataFolder) {
-    ASSERT_EQ(controller_->Database().CloseDatabase(), kDbOk);
-    EXPECT_EQ(controller_->OpenDatabase(), kDbOk);
-    std::int32_t version = 0;
-    EXPECT_EQ(controller_->GetDBVersion(version), kDbOk);
-    EXPECT_EQ(version, 42);
-
-    CommandCentreSetup setup;
-    setup.dataDirectory = MakeTempDir(QStringLiteral("empty"));
-    CTorvikCommandCentre other(setup);
-    EXPECT_EQ(other.OpenDatabase(), kDbOpenFailed);
-}
-
 TEST_F(ServicesTest, AlwaysOnTopIsStoredAndApplied) {
     EXPECT_EQ(controller_->IsAlwaysOnTop(), 1);  // nothing stored yet
     EXPECT_EQ(controller_->ApplyAlwaysOnTop(0), kCcOk);
@@ -573,26 +551,5 @@ TEST_F(ServicesTest, FilesOfOtherKindsAreRefusedWithTheExtensionMessage) {
     EXPECT_TRUE(messages_.Texts().isEmpty());
 }
 
-// Receives the web addresses the desktop would open.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public Q_SLOTS:
-    void Open(const QUrl& url) { urls.append(url); }
-};
-
-TEST_F(ServicesTest, OpenWebPageHandsTheAddressToTheDesktop) {
-    UrlCatcher catcher;
-    QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "Open");
-    controller_->OpenWebPage(QStringLiteral("https://example.invalid/products/velostn/"));
-    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-    EXPECT_EQ(catcher.urls,
-              QList<QUrl>{QUrl(QStringLiteral("https://example.invalid/products/velostn/"))});
-    EXPECT_TRUE(messages_.Texts().isEmpty());
-}
-
 }  // namespace
 }  // namespace velotune::test
-
-#include "controller_services_test.moc"
