@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <algorithm>
+#include <optional>
 
 #include "app/settings/settings_store.h"
 #include "res/texts.h"
@@ -38,6 +39,12 @@ constexpr int kFewSecondsMs = 20000;
 
 QString T(const char* text) {
     return QString::fromUtf8(text);
+}
+
+// What a settings read finds, or nothing.
+std::optional<int> Stored(int (CSettingsStore::*read)(int*) const) {
+    int value = 0;
+    return (CSettingsStore().*read)(&value) ? std::optional<int>(value) : std::nullopt;
 }
 
 QString ReadText(const QString& path) {
@@ -227,8 +234,7 @@ TEST_F(VelotuneTest, PlaysPresetOneReportsInstallEndsThroughAutomationKeepsItsId
     // That first playback start tells the maker's server of the installation, and the player
     // notes that it did.
     const CSettingsStore settings;
-    int value = -1;
-    EXPECT_TRUE(test::Eventually([&] { return settings.ReadHitDelivered(&value) && value == 1; },
+    EXPECT_TRUE(test::Eventually([] { return Stored(&CSettingsStore::ReadHitDelivered) == 1; },
                                  kFewSecondsMs))
         << ReadText(log).toStdString();
 
@@ -246,25 +252,17 @@ TEST_F(VelotuneTest, PlaysPresetOneReportsInstallEndsThroughAutomationKeepsItsId
     EXPECT_EQ(player.Wait(kFewSecondsMs), 0) << ReadText(log).toStdString();
     EXPECT_FALSE(NameOwned());
 
-    EXPECT_TRUE(settings.ReadVolume(&value));
-    EXPECT_EQ(value, CSettingsStore::kDefaultVolume);
+    EXPECT_EQ(Stored(&CSettingsStore::ReadVolume), CSettingsStore::kDefaultVolume);
     WindowRect rect;
     EXPECT_TRUE(settings.ReadPlayerRect(&rect));
     EXPECT_EQ(rect.ToQRect().size(), QSize(300, 104));
-    EXPECT_TRUE(settings.ReadCurrentPlaylistID(&value));
-    EXPECT_EQ(value, 1);
-    EXPECT_TRUE(settings.ReadCurrentLocalPlaylistID(&value));
-    EXPECT_EQ(value, 0);
-    EXPECT_TRUE(settings.ReadShowWindow(&value));
-    EXPECT_EQ(value, 1);
-    EXPECT_TRUE(settings.ReadIsMini(&value));
-    EXPECT_EQ(value, 0);
-    EXPECT_TRUE(settings.ReadPLVisible(&value));
-    EXPECT_EQ(value, 0);
-    EXPECT_TRUE(settings.ReadActivePlaylistType(&value));
-    EXPECT_EQ(value, 0);
-    EXPECT_TRUE(settings.ReadTrayIcon(&value));
-    EXPECT_EQ(value, 0);
+    EXPECT_EQ(Stored(&CSettingsStore::ReadCurrentPlaylistID), 1);
+    EXPECT_EQ(Stored(&CSettingsStore::ReadCurrentLocalPlaylistID), 0);
+    EXPECT_EQ(Stored(&CSettingsStore::ReadShowWindow), 1);
+    EXPECT_EQ(Stored(&CSettingsStore::ReadIsMini), 0);
+    EXPECT_EQ(Stored(&CSettingsStore::ReadPLVisible), 0);
+    EXPECT_EQ(Stored(&CSettingsStore::ReadActivePlaylistType), 0);
+    EXPECT_EQ(Stored(&CSettingsStore::ReadTrayIcon), 0);
 
     // The first start made the installation identifier; the next one keeps it.
     QString uid;
@@ -280,8 +278,7 @@ TEST_F(VelotuneTest, PlaysPresetOneReportsInstallEndsThroughAutomationKeepsItsId
     EXPECT_EQ(reports[0].path, T(text::kInstallHitPath));
     EXPECT_TRUE(reports[0].Header(QStringLiteral("User-Agent")).startsWith(uid + u'/'));
     // Only the start that ran the player was counted, not the one that handed over.
-    EXPECT_TRUE(settings.ReadUseTime(&value));
-    EXPECT_EQ(value, 1);
+    EXPECT_EQ(Stored(&CSettingsStore::ReadUseTime), 1);
 
     ChildProcess again;
     StartPlayer(again, &log, &window);
@@ -350,11 +347,8 @@ TEST_F(VelotuneTest, WithoutTheTrayIconAltF4AndTheMenusExitEndThePlayerAndSaveIt
         EXPECT_TRUE(Shown(log).isEmpty()) << Shown(log).join(QLatin1Char('\n')).toStdString();
 
         const CSettingsStore settings;
-        int value = -1;
-        EXPECT_TRUE(settings.ReadVolume(&value));
-        EXPECT_EQ(value, 30);
-        EXPECT_TRUE(settings.ReadShowWindow(&value));
-        EXPECT_EQ(value, 1);
+        EXPECT_EQ(Stored(&CSettingsStore::ReadVolume), 30);
+        EXPECT_EQ(Stored(&CSettingsStore::ReadShowWindow), 1);
         WindowRect rect;
         EXPECT_TRUE(settings.ReadPlayerRect(&rect));
         EXPECT_EQ(rect.ToQRect().size(), QSize(300, 104));

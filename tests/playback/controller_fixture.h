@@ -9,6 +9,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "tests/playback/controller_sandbox.h"
 #include "tests/playback/fake_windows.h"
@@ -36,6 +37,11 @@ protected:
     PlaylistList StoredPlaylist();
     // The stored file list.
     QStringList StoredFiles();
+    // What a settings read finds, or nothing.
+    std::optional<int> Stored(int (CSettingsStore::*read)(int*) const) {
+        int value = 0;
+        return (controller_->Settings().*read)(&value) ? std::optional<int>(value) : std::nullopt;
+    }
 
     // Makes the usage reporter of the next Start (none when empty).
     std::function<std::unique_ptr<IUsageReporter>(CTorvikCommandCentre&)> reporterFactory_;

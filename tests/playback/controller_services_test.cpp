@@ -163,25 +163,16 @@ TEST_F(ServicesTest, ExitStoresEverySettingTheNextStartReads) {
 
     EXPECT_TRUE(main_.destroyed);
     EXPECT_EQ(controller_->MainWindow(), nullptr);
-    CSettingsStore& settings = controller_->Settings();
-    int value = -1;
-    EXPECT_TRUE(settings.ReadPLVisible(&value));
-    EXPECT_EQ(value, 1);
-    EXPECT_TRUE(settings.ReadActivePlaylistType(&value));
-    EXPECT_EQ(value, 0);
+    EXPECT_EQ(Stored(&CSettingsStore::ReadPLVisible), 1);
+    EXPECT_EQ(Stored(&CSettingsStore::ReadActivePlaylistType), 0);
     WindowRect stored;
-    EXPECT_TRUE(settings.ReadPlayerRect(&stored));
+    EXPECT_TRUE(controller_->Settings().ReadPlayerRect(&stored));
     EXPECT_EQ(stored, WindowRect::FromQRect(rect));
-    EXPECT_TRUE(settings.ReadShowWindow(&value));
-    EXPECT_EQ(value, 1);
-    EXPECT_TRUE(settings.ReadIsMini(&value));
-    EXPECT_EQ(value, 1);
-    EXPECT_TRUE(settings.ReadCurrentPlaylistID(&value));
-    EXPECT_EQ(value, 3);
-    EXPECT_TRUE(settings.ReadCurrentLocalPlaylistID(&value));
-    EXPECT_EQ(value, 2);
-    EXPECT_TRUE(settings.ReadVolume(&value));
-    EXPECT_EQ(value, 35);
+    EXPECT_EQ(Stored(&CSettingsStore::ReadShowWindow), 1);
+    EXPECT_EQ(Stored(&CSettingsStore::ReadIsMini), 1);
+    EXPECT_EQ(Stored(&CSettingsStore::ReadCurrentPlaylistID), 3);
+    EXPECT_EQ(Stored(&CSettingsStore::ReadCurrentLocalPlaylistID), 2);
+    EXPECT_EQ(Stored(&CSettingsStore::ReadVolume), 35);
 }
 
 TEST_F(ServicesTest, ExitWithTheTrayIconOnlyHidesUntilForced) {
@@ -194,16 +185,13 @@ TEST_F(ServicesTest, ExitWithTheTrayIconOnlyHidesUntilForced) {
     EXPECT_FALSE(main_.destroyed);
     EXPECT_FALSE(main_.isVisible());
     EXPECT_FALSE(factory_.playlist->isVisible());
-    int value = -1;
-    EXPECT_FALSE(controller_->Settings().ReadPLVisible(&value));
+    EXPECT_EQ(Stored(&CSettingsStore::ReadPLVisible), std::nullopt);
 
     // Exit from the tray menu: ends; the list that was visible before hiding is remembered.
     controller_->Exit(1);
     EXPECT_TRUE(main_.destroyed);
-    EXPECT_TRUE(controller_->Settings().ReadPLVisible(&value));
-    EXPECT_EQ(value, 1);
-    EXPECT_TRUE(controller_->Settings().ReadShowWindow(&value));
-    EXPECT_EQ(value, 0);
+    EXPECT_EQ(Stored(&CSettingsStore::ReadPLVisible), 1);
+    EXPECT_EQ(Stored(&CSettingsStore::ReadShowWindow), 0);
 }
 
 TEST_F(ServicesTest, HideToTrayBringsBackTheListThatWasVisible) {
@@ -360,9 +348,7 @@ TEST_F(ServicesTest, AlwaysOnTopIsStoredAndApplied) {
 
 TEST_F(ServicesTest, TrayIconAtStartWritesTheDefaultAndReportsAFailure) {
     controller_->ShowTrayIconAtStart();
-    int value = -1;
-    EXPECT_TRUE(controller_->Settings().ReadTrayIcon(&value));
-    EXPECT_EQ(value, 0);
+    EXPECT_EQ(Stored(&CSettingsStore::ReadTrayIcon), 0);
     EXPECT_TRUE(controller_->IsTrayIconShown());
     ASSERT_NE(factory_.tray, nullptr);
     EXPECT_TRUE(factory_.tray->shown);
@@ -396,11 +382,8 @@ TEST_F(ServicesTest, DisablingTheTrayIconWhileHiddenEndsTheProgram) {
     EXPECT_FALSE(controller_->IsTrayIconShown());
     EXPECT_FALSE(factory_.tray->shown);
     EXPECT_TRUE(main_.destroyed);
-    int value = -1;
-    EXPECT_TRUE(controller_->Settings().ReadShowWindow(&value));
-    EXPECT_EQ(value, 1);
-    EXPECT_TRUE(controller_->Settings().ReadAlwaysOnTop(&value));
-    EXPECT_EQ(value, 1);
+    EXPECT_EQ(Stored(&CSettingsStore::ReadShowWindow), 1);
+    EXPECT_EQ(Stored(&CSettingsStore::ReadAlwaysOnTop), 1);
     EXPECT_TRUE(messages_.Texts().isEmpty());
 }
 
