@@ -33,10 +33,7 @@ void SetPlaylist(StationDbContent& content, const QList<int>& numbers);
 // FreshSettings and at the original again once the sandbox goes.
 class ControllerSandbox {
 public:
-    ControllerSandbox() = default;
     ~ControllerSandbox();
-    ControllerSandbox(const ControllerSandbox&) = delete;
-    ControllerSandbox& operator=(const ControllerSandbox&) = delete;
 
     void FreshSettings();
     // Writes content as the database of a fresh data folder and makes a controller over it (the
