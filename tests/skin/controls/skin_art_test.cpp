@@ -1,6 +1,5 @@
 // The artwork must fit the windows that use it: every id loads, windows have the sizes their
-// layout is built on, and every button placed at its window position lies on the window's shape
-// without covering another button, the display line, the slider or the list.
+// layout is built on, and every button's shape fills its image.
 #include <gtest/gtest.h>
 
 #include <QIcon>
@@ -16,32 +15,6 @@ namespace velotune {
 namespace {
 
 using namespace res;
-
-struct Placed {
-    int id;
-    QPoint pos;
-};
-
-// Button positions of the main view, the minibar and the list windows.
-const std::vector<Placed> kMainView = {
-    {kBmpPresetNormal, {44, 84}}, {kBmpPresetNormal, {61, 84}},    {kBmpPresetNormal, {78, 84}},
-    {kBmpPresetNormal, {96, 84}}, {kBmpPresetNormal, {113, 84}},   {kBmpPresetNormal, {130, 84}},
-    {kBmpPlayNormal, {148, 75}},  {kBmpStopNormal, {174, 75}},     {kBmpRecordNormal, {199, 75}},
-    {kBmpInfoNormal, {224, 75}},  {kBmpOpenListNormal, {249, 75}}, {kBmpOpenMenuNormal, {268, 78}},
-    {kBmpPrevNormal, {11, 11}},   {kBmpNextNormal, {11, 60}},      {kBmpCenterNormal, {4, 44}},
-    {kBmpMenuNormal, {5, 6}},     {kBmpCloseNormal, {283, 6}},     {kBmpMinimizeNormal, {261, 6}},
-    {kBmpLayoutNormal, {272, 6}},
-};
-const std::vector<Placed> kMinibar = {
-    {kBmpMiniPlay, {180, 6}},       {kBmpMiniStop, {195, 6}},     {kBmpMiniPrev, {210, 6}},
-    {kBmpMiniNext, {225, 6}},       {kBmpMenuNormal, {6, 6}},     {kBmpCloseNormal, {285, 6}},
-    {kBmpMinimizeNormal, {261, 6}}, {kBmpLayoutNormal, {273, 6}},
-};
-const std::vector<Placed> kListWindow = {
-    {kBmpListCloseNormal, {286, 7}}, {kBmpListAddNormal, {17, 227}},
-    {kBmpListEditNormal, {47, 227}}, {kBmpListRemoveNormal, {76, 227}},
-    {kBmpListUpNormal, {226, 224}},  {kBmpListDownNormal, {226, 235}},
-};
 
 // The four faces of every button, normal first.
 const std::vector<std::array<int, 4>> kButtonFaces = {
@@ -119,34 +92,6 @@ TEST(SkinArtTest, ButtonShapesReachTheirImageEdges) {
         const QImage image = Load(faces[0]);
         EXPECT_EQ(ButtonShape(faces[0]).boundingRect(), image.rect()) << "id " << faces[0];
     }
-}
-
-void ExpectLayoutFits(const char* name, int windowId, const std::vector<Placed>& buttons,
-                      const std::vector<QRect>& obstacles) {
-    SCOPED_TRACE(name);
-    const QRegion window = BitmapToRegion(Load(windowId), QColor(kKeyWindow));
-    for (const QRect& r : obstacles)
-        EXPECT_EQ(window.intersected(r), QRegion(r)) << "area off the window";
-    QRegion taken;
-    for (const QRect& r : obstacles)
-        taken += r;
-    for (const Placed& b : buttons) {
-        const QRegion shape = ButtonShape(b.id).translated(b.pos);
-        EXPECT_EQ(window.intersected(shape), shape) << "button " << b.id << " off the window";
-        EXPECT_TRUE(taken.intersected(shape).isEmpty()) << "button " << b.id << " overlaps";
-        taken += shape;
-    }
-}
-
-TEST(SkinArtTest, ButtonsLieOnTheirWindowWithoutOverlapping) {
-    const QRect mainDisplay(22, 41, 252, 21), slider(279, 18, 20, 72);
-    ExpectLayoutFits("main view", kBmpMainView, kMainView, {mainDisplay, slider});
-    // Pause takes Play's place when shown.
-    std::vector<Placed> withPause = kMainView;
-    withPause[6] = {kBmpPauseNormal, {148, 75}};
-    ExpectLayoutFits("main view paused", kBmpMainView, withPause, {mainDisplay, slider});
-    ExpectLayoutFits("minibar", kBmpMinibar, kMinibar, {QRect(46, 4, 132, 8)});
-    ExpectLayoutFits("list window", kBmpListWindow, kListWindow, {QRect(10, 28, 280, 188)});
 }
 
 }  // namespace

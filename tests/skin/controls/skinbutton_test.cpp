@@ -63,10 +63,7 @@ protected:
     CSkinButton button_;
 };
 
-TEST_F(SkinButtonTest, CreateNamesSizesAndShapesTheButton) {
-    EXPECT_EQ(button_.objectName(), QStringLiteral("1551"));
-    EXPECT_EQ(button_.text(), QStringLiteral("Play"));
-    EXPECT_EQ(button_.parentWidget(), &parent_);
+TEST_F(SkinButtonTest, CreateShapesTheButtonOrFailsForMissingImagesOrAnEmptyShape) {
     EXPECT_EQ(button_.size(), QSize(20, 20));
     EXPECT_TRUE(button_.ShapeRegion().contains(QPoint(10, 10)));
     EXPECT_FALSE(button_.ShapeRegion().contains(QPoint(1, 1)));
@@ -78,9 +75,7 @@ TEST_F(SkinButtonTest, CreateNamesSizesAndShapesTheButton) {
                             pressed_, disabled_, kRed, &parent_, 1557),
               1);
     EXPECT_TRUE(hidden.isHidden());
-}
 
-TEST_F(SkinButtonTest, CreateFailsForMissingImagesOrAnEmptyShape) {
     CSkinButton missing;
     EXPECT_EQ(
         missing.Create(QStringLiteral("X"), CSkinButton::Show::Visible, normal_,
