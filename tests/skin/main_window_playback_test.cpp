@@ -58,15 +58,11 @@ protected:
         return states;
     }
 
-    static QString* folder_;
-    static QString* mp3_;
-    static QString* wma_;
-    static FixtureServer* server_;
+    static inline QString* folder_ = nullptr;
+    static inline QString* mp3_ = nullptr;
+    static inline QString* wma_ = nullptr;
+    static inline FixtureServer* server_ = nullptr;
 };
-QString* MainWindowPlaybackTest::folder_ = nullptr;
-QString* MainWindowPlaybackTest::mp3_ = nullptr;
-QString* MainWindowPlaybackTest::wma_ = nullptr;
-FixtureServer* MainWindowPlaybackTest::server_ = nullptr;
 
 TEST_F(MainWindowPlaybackTest, PlayTunesInAndStopReturnsToIdle) {
     EXPECT_EQ(Display(), Pad(QStringLiteral("Tone FM selected, press Play to tune-in.")));
