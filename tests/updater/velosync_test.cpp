@@ -36,6 +36,7 @@ QString T(const char* text) {
 using test::Eventually;
 using test::FindWindow;
 using test::Keys;
+using test::WaitForWindow;
 using test::Xdotool;
 
 class VelosyncTest : public ::testing::Test {
@@ -88,8 +89,6 @@ protected:
     static bool WaitForStatus(const QString& log, const QString& status) {
         return Eventually([&] { return Logged(log, QStringLiteral("status")).contains(status); });
     }
-
-    static QString WaitForWindow(const QString& title) { return test::WaitForWindow(title); }
 
     test::FixtureServer server_{test::MakeTempDir(QStringLiteral("www"))};
     QString program_;
