@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QMap>
 #include <QStringList>
-#include <cstdio>
 #include <thread>
 
 #include "platform/wmruntime/wmruntime.h"
@@ -208,35 +207,6 @@ TEST(LiveOggTest, OggStreamPlaysTheTone) {
     // mid-stream, which the reader cannot tell from a network failure, so either ends playback.
     ogg.StopSource();
     EXPECT_TRUE(rec.WaitForAny({WmtStatus::kEof, WmtStatus::kError}, 20000));
-}
-
-// Tuning latency: Open to the first sample, with the demuxer taken from the Content-Type and with
-// the data probed. Recorded, not asserted (timing goals live in bench/); both must play the tone.
-TEST_F(LiveTest, FirstSampleWithAndWithoutTheContentTypeShortcut) {
-    for (const bool shortcut : {true, false}) {
-        SCOPED_TRACE(shortcut ? "content type" : "probing");
-        WmReaderOptions options;
-        options.demuxerFromContentType = shortcut;
-        std::unique_ptr<WmReader> reader;
-        ASSERT_EQ(WmCreateReader(options, &reader), kSOk);
-        ReaderRecorder rec;
-        test::CloseOnExit recCloser(reader.get());
-        rec.SetStatusHook([&](WmtStatus status) {
-            if (status == WmtStatus::kOpened)
-                reader->Start(0, 0, 1.0f, nullptr);
-        });
-        const Clock::time_point opened = Clock::now();
-        ASSERT_EQ(reader->Open(U16(stream_->Url()), &rec, nullptr), kSOk);
-        ASSERT_TRUE(rec.WaitForSamples(1, 30000));
-        const double seconds = Seconds(rec.Samples().front().at - opened);
-        RecordProperty(shortcut ? "first_sample_ms_content_type" : "first_sample_ms_probing",
-                       int(seconds * 1000));
-        std::printf("first sample after %.3f s (%s)\n", seconds,
-                    shortcut ? "demuxer from Content-Type" : "probing");
-        ASSERT_TRUE(rec.WaitForSamples(10));
-        EXPECT_GT(test::ToneShare(rec.Audio(44100, 2), 440), 0.9);
-        EXPECT_EQ(reader->Close(), kSOk);
-    }
 }
 
 }  // namespace
