@@ -131,18 +131,6 @@ TEST_F(UpdateDialogTest, FullUpdateCarriesThePlaylistIntoTheNewEdition) {
               QStringLiteral("Velosync"));
 }
 
-TEST_F(UpdateDialogTest, EqualEditionsNeedNoDownload) {
-    test::Publish(server_, 21, test::PackageOf(test::NewEdition()));
-    Open(QStringLiteral("21"));
-    EXPECT_EQ(Run(), (QStringList{T(text::kStatusStarting), T(text::kStatusChecking),
-                                  T(text::kStatusAlreadyLatest)}));
-    EXPECT_EQ(positions_, (QList<int>{3, 5, 7, 11, 15, 18, 100}));
-    EXPECT_FALSE(Button(IDOK)->isEnabled());
-    EXPECT_EQ(Button(IDCANCEL)->text(), T(text::kCloseUpdates));
-    EXPECT_EQ(Requested(), QStringList{QStringLiteral("/vexadb/update.html")});
-    EXPECT_EQ(ReadFile(config_.DatabasePath()), userFile_);
-}
-
 TEST_F(UpdateDialogTest, CheckFailuresRetryOnlyWhenTheServerFails) {
     const QString page = QStringLiteral("/vexadb/update.html");
     server_.SetRoute(page, FixtureRoute::Status(404, "gone"));

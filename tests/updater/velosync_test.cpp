@@ -207,9 +207,18 @@ TEST_F(VelosyncTest, ASecondStartRaisesTheFirstAndEnds) {
     EXPECT_EQ(WaitForWindow(T(text::kUpdaterDialogTitle)), window);
     EXPECT_TRUE(Logged(secondLog, QStringLiteral("status")).isEmpty());
 
-    // The first goes on as before: equal editions need no update.
+    // The first goes on as before: equal editions need no download.
     ASSERT_TRUE(Keys(window, {QStringLiteral("Return")}));
     ASSERT_TRUE(WaitForStatus(log, T(text::kStatusAlreadyLatest)));
+    EXPECT_EQ(Logged(log, QStringLiteral("status")),
+              (QStringList{T(text::kStatusReady), T(text::kStatusStarting),
+                           T(text::kStatusChecking), T(text::kStatusAlreadyLatest)}));
+    EXPECT_EQ(Logged(log, QStringLiteral("progress")),
+              (QStringList{"3", "5", "7", "11", "15", "18", "100"}));
+    QStringList requested;
+    for (const test::FixtureRequest& r : server_.Requests())
+        requested.append(r.path);
+    EXPECT_EQ(requested, QStringList{QStringLiteral("/vexadb/update.html")});
     ASSERT_TRUE(Keys(window, {QStringLiteral("Escape")}));
     EXPECT_EQ(first.Wait(kWaitMs), 0);
     EXPECT_EQ(ReadFile(Database()), userFile_);
