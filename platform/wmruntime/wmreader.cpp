@@ -35,8 +35,6 @@ Clock::duration FromHns(uint64_t hns) {
 }  // namespace
 
 struct WmReader::Impl {
-    explicit Impl(const WmReaderOptions& o) : options(o) {}
-
     enum class Phase {
         kClosed,      // nothing open (or CLOSED reported)
         kOpening,     // the thread is opening; OPENED not yet reported
@@ -47,7 +45,6 @@ struct WmReader::Impl {
         kClosing,  // Close requested; CLOSED not yet reported
     };
 
-    const WmReaderOptions options;
     WmHeaderInfo header;
 
     mutable std::mutex mutex;
@@ -133,7 +130,7 @@ struct WmReader::Impl {
 
 void WmReader::Impl::Run(std::string url) {
     AVIOInterruptCB interrupt{&Impl::Interrupt, this};
-    Source source(interrupt, options.demuxerFromContentType);
+    Source source(interrupt);
 
     // Network addresses other than http(s) are first located (MMS tries two transports).
     const std::string scheme = wmrt::UrlScheme(url);
@@ -332,7 +329,7 @@ void WmReader::Impl::Play(Source& source) {
 
 // ---- WmReader -----------------------------------------------------------------------------------
 
-WmReader::WmReader(const WmReaderOptions& options) : impl_(std::make_unique<Impl>(options)) {}
+WmReader::WmReader() : impl_(std::make_unique<Impl>()) {}
 
 WmReader::~WmReader() {
     Close();
@@ -464,11 +461,11 @@ WmHeaderInfo* WmReader::HeaderInfo() {
     return &impl_->header;
 }
 
-HResult WmCreateReader(const WmReaderOptions& options, std::unique_ptr<WmReader>* reader) {
+HResult WmCreateReader(std::unique_ptr<WmReader>* reader) {
     if (!reader)
         return kEInvalidArg;
     wmrt::InitFfmpeg();
-    reader->reset(new WmReader(options));
+    reader->reset(new WmReader());
     return kSOk;
 }
 

@@ -197,12 +197,6 @@ public:
                              uint32_t flags, const WmSampleBuffer& sample, void* context) = 0;
 };
 
-struct WmReaderOptions {
-    // Pick the demuxer from an HTTP answer's Content-Type and probe the data only when the type
-    // says nothing; off, every source is probed (slow on live MP3 streams, see design notes).
-    bool demuxerFromContentType = true;
-};
-
 // IWMReader. Life cycle: Open -> OPENED -> Start -> (BUFFERING_START, BUFFERING_STOP for network
 // sources) -> STARTED -> samples ... -> EOF or ERROR; Stop -> STOPPED; Close -> CLOSED.
 // Samples are delivered at the pace of playback, about a second ahead of what a listener hears,
@@ -252,18 +246,14 @@ public:
     WmHeaderInfo* HeaderInfo();
 
 private:
-    friend HResult WmCreateReader(const WmReaderOptions& options,
-                                  std::unique_ptr<WmReader>* reader);
-    explicit WmReader(const WmReaderOptions& options);
+    friend HResult WmCreateReader(std::unique_ptr<WmReader>* reader);
+    WmReader();
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
 
 // Creates a reader (WMCreateReader with the right to play back).
-HResult WmCreateReader(const WmReaderOptions& options, std::unique_ptr<WmReader>* reader);
-inline HResult WmCreateReader(std::unique_ptr<WmReader>* reader) {
-    return WmCreateReader(WmReaderOptions{}, reader);
-}
+HResult WmCreateReader(std::unique_ptr<WmReader>* reader);
 
 // ---- Profiles -----------------------------------------------------------------------------------
 struct WmProfile {

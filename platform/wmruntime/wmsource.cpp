@@ -109,8 +109,7 @@ std::string IcyHeader(AVIOContext* io, const std::string& name) {
 
 }  // namespace
 
-Source::Source(const AVIOInterruptCB& interrupt, bool demuxerFromContentType)
-    : interrupt_(interrupt), demuxerFromContentType_(demuxerFromContentType) {}
+Source::Source(const AVIOInterruptCB& interrupt) : interrupt_(interrupt) {}
 
 Source::~Source() {
     Reset();
@@ -193,7 +192,7 @@ HResult Source::OpenAny(const std::string& url) {
     // Schemes are case-insensitive, FFmpeg's protocol names are not: "HTTP://" goes on as
     // "http://".
     openedUrl_ = scheme + url.substr(scheme.size());
-    if ((scheme == "http" || scheme == "https") && demuxerFromContentType_)
+    if (scheme == "http" || scheme == "https")
         return OpenByContentType(openedUrl_);
     return OpenInput(openedUrl_, nullptr, false);
 }

@@ -29,7 +29,7 @@ struct PcmBlock {
 
 class Source {
 public:
-    Source(const AVIOInterruptCB& interrupt, bool demuxerFromContentType);
+    explicit Source(const AVIOInterruptCB& interrupt);
     ~Source();
     Source(const Source&) = delete;
     Source& operator=(const Source&) = delete;
@@ -73,7 +73,6 @@ private:
     void NetworkOptions(Dict* options) const;
 
     AVIOInterruptCB interrupt_;
-    bool demuxerFromContentType_;
     std::string url_;        // as given
     std::string openedUrl_;  // as opened
     bool network_ = false;
