@@ -203,8 +203,10 @@ void CLoggingDlg::Start(QObject* mainWindow, std::int32_t userVersion, std::int3
     m_worker.PostStart(WM_START_LOG, start);
 }
 
-void CLoggingDlg::customEvent(QEvent*) {
-    // WM_LOG_DONE: whether the hit arrived changes nothing.
+void CLoggingDlg::customEvent(QEvent* event) {
+    // WM_LOG_DONE: whether the hit arrived changes nothing; the event is only taken over from the
+    // worker that posted it.
+    platform::AcquireEvent(event);
 }
 
 // ---- CDownloadDatabaseDlg -----------------------------------------------------------------------
