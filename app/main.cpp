@@ -9,7 +9,7 @@ int main(int argc, char** argv) {
     velotune::ChoosePlayerPlatform();
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QString::fromUtf8(velotune::text::kProductName));
-    QGuiApplication::setDesktopFileName(QString::fromUtf8(velotune::text::kPlayerProgram));
+    QGuiApplication::setDesktopFileName(QString::fromUtf8(velotune::text::kDesktopEntryId));
     // The application object goes before the QApplication: it gives up the bus name on the way.
     velotune::CTorvikApp player;
     return player.Run(QCoreApplication::arguments().mid(1));

@@ -15,6 +15,9 @@ inline constexpr char kMakerName[] = "Quillon Global";
 // ---- Files ----------------------------------------------------------------------------------
 inline constexpr char kDatabaseFile[] = "velostn.dat";
 inline constexpr char kPlayerProgram[] = "velotune";
+// The installed desktop entry's id (share/applications/<id>.desktop, cmake/VelotuneInstall.cmake):
+// the player gives it to Qt so that the desktop ties its windows to the entry and its icon.
+inline constexpr char kDesktopEntryId[] = "net.velotune.Velotune";
 inline constexpr char kUpdaterProgram[] = "velosync";
 // The update: the new edition as it is unpacked into the temporary folder, the package as it is
 // kept beside the station database, and the names the downloaded copy may have in the cache.
