@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QStandardPaths>
 
+#include "app/settings/settings_store.h"
 #include "platform/appdirs/appdirs.h"
 #include "res/texts.h"
 
@@ -53,8 +54,10 @@ UpdaterConfig UpdaterConfig::ForThisProgram() {
 }
 
 QString UpdateServerHost() {
-    const QString host = qEnvironmentVariable("VELOTUNE_UPDATE_HOST").trimmed();
-    return host.isEmpty() ? QStringLiteral(VELOTUNE_DEFAULT_UPDATE_HOST) : host;
+    QString host = qEnvironmentVariable("VELOTUNE_UPDATE_HOST").trimmed();
+    if (host.isEmpty() && !CSettingsStore().ReadUpdateServer(&host))
+        host = QStringLiteral(VELOTUNE_DEFAULT_UPDATE_HOST);
+    return host;
 }
 
 }  // namespace velotune

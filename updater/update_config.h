@@ -30,7 +30,8 @@ struct UpdaterConfig {
 };
 
 // The update server's host: VELOTUNE_UPDATE_HOST when set and not empty (tests point it at a
-// loopback server, "127.0.0.1:8080"), else the host compiled in.
+// loopback server, "127.0.0.1:8080"), else the settings file's "UpdateServer" value in
+// [Miscellaneous] when there is one, else the host compiled in.
 QString UpdateServerHost();
 
 }  // namespace velotune

@@ -115,6 +115,19 @@ int CSettingsStore::WriteRealEngineDirectory(const QString& dir) const {
                                                                                                : 0;
 }
 
+int CSettingsStore::ReadUpdateServer(QString* host) const {
+    QString stored;
+    if (!platform::RegReadText(kMiscellaneous, QStringLiteral("UpdateServer"), &stored) ||
+        stored.trimmed().isEmpty())
+        return 0;
+    *host = stored.trimmed();
+    return 1;
+}
+
+int CSettingsStore::WriteUpdateServer(const QString& host) const {
+    return platform::RegWriteText(kMiscellaneous, QStringLiteral("UpdateServer"), host) ? 1 : 0;
+}
+
 QString CSettingsStore::RealEngineDirectory() const {
     QString dir = platform::ProgramDirectory();
     ReadRealEngineDirectory(&dir);

@@ -79,6 +79,12 @@ public:
     int WriteRealEngineDirectory(const QString& dir) const;
     QString RealEngineDirectory() const;
 
+    // The update server velosync asks: a host with an optional ":port". Read fails when none is
+    // stored or the stored text is empty; VELOTUNE_UPDATE_HOST, when set, comes before it, and
+    // the host compiled into velosync after it (UpdateServerHost()).
+    int ReadUpdateServer(QString* host) const;
+    int WriteUpdateServer(const QString& host) const;
+
     // ---- Playlist -----------------------------------------------------------------------------
     int ReadCurrentPlaylistID(int* value) const;
     int WriteCurrentPlaylistID(int value) const;

@@ -14,6 +14,7 @@
 #include <QMap>
 #include <filesystem>
 
+#include "app/settings/settings_store.h"
 #include "res/texts.h"
 #include "stationdb/radiodatabase.h"
 #include "tests/support/child_process.h"
@@ -193,6 +194,7 @@ protected:
         qputenv("QT_QPA_PLATFORM", "xcb");
         qputenv("QT_FORCE_STDERR_LOGGING", "1");
         qputenv("QT_LOGGING_RULES", "velotune.updater.debug=true");
+        qunsetenv("VELOTUNE_UPDATE_HOST");  // the settings file names the update server
 
         QString why;
         ASSERT_TRUE(desktop_.StartWindowManager(&why)) << why.toStdString();
@@ -304,7 +306,8 @@ TEST_F(InstalledRunTest, SeedsTheUserDatabaseAnswersOnTheBusAndUpdatesWithoutWri
     // velosync, as the player starts it, updates that same copy from an update server.
     test::FixtureServer server(test::MakeTempDir(QStringLiteral("www")));
     ASSERT_TRUE(server.IsRunning());
-    qputenv("VELOTUNE_UPDATE_HOST", server.HostPort().toUtf8());
+    // The user points the programs at it in the settings file.
+    ASSERT_EQ(CSettingsStore().WriteUpdateServer(server.HostPort()), 1);
     StationDbContent newer = test::NewEdition();
     const std::int32_t newEdition = edition + 1;
     newer.edition = newEdition;

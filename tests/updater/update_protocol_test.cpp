@@ -1,10 +1,14 @@
 // The small rules the update depends on: how the check page is read, how version texts compare,
-// the usage hit's agent text, and how download blocks move the bar over a whole run.
+// the usage hit's agent text, how download blocks move the bar over a whole run, and which update
+// server is asked.
 #include "updater/update_protocol.h"
 
 #include <gtest/gtest.h>
 
 #include <QStringList>
+
+#include "app/settings/settings_store.h"
+#include "updater/update_config.h"
 
 namespace velotune {
 namespace {
@@ -83,6 +87,28 @@ TEST(DownloadProgress, StepsEverySecondBlockOfTheFirst112PerKindAndRun) {
     EXPECT_FALSE(progress.Block(0));
     EXPECT_FALSE(progress.Block(1));
     EXPECT_TRUE(progress.Block(1));
+}
+
+// The environment comes first (tests and a person trying a server), then the settings file, then
+// the host the build was configured with.
+TEST(UpdateServer, EnvironmentThenSettingsThenTheBuiltInHost) {
+    const QByteArray saved = qgetenv("VELOTUNE_UPDATE_HOST");
+    qunsetenv("VELOTUNE_UPDATE_HOST");
+    EXPECT_EQ(UpdateServerHost(), QStringLiteral(VELOTUNE_DEFAULT_UPDATE_HOST));
+
+    ASSERT_EQ(CSettingsStore().WriteUpdateServer(QStringLiteral(" updates.example.org:8080 ")), 1);
+    EXPECT_EQ(UpdateServerHost(), QStringLiteral("updates.example.org:8080"));
+    EXPECT_EQ(UpdaterConfig::ForThisProgram().CheckAddress(),
+              QStringLiteral("http://updates.example.org:8080/vexadb/update.html"));
+
+    qputenv("VELOTUNE_UPDATE_HOST", "127.0.0.1:9");
+    EXPECT_EQ(UpdateServerHost(), QStringLiteral("127.0.0.1:9"));
+
+    // An empty stored value counts as none.
+    qunsetenv("VELOTUNE_UPDATE_HOST");
+    ASSERT_EQ(CSettingsStore().WriteUpdateServer(QString()), 1);
+    EXPECT_EQ(UpdateServerHost(), QStringLiteral(VELOTUNE_DEFAULT_UPDATE_HOST));
+    qputenv("VELOTUNE_UPDATE_HOST", saved);
 }
 
 }  // namespace
