@@ -38,6 +38,9 @@ foreach(program velotune velosync velotune-play)
 endforeach()
 
 set(src ${PROJECT_SOURCE_DIR}/res)
+# The marker that tells the programs this folder is an installation (platform/appdirs): they keep
+# their writable files under $XDG_DATA_HOME even when they could write here, as root can.
+install(FILES ${src}/install/installed DESTINATION ${VELOTUNE_PROGRAM_DIR})
 configure_file(${src}/desktop/app.desktop.in ${dist}/${VELOTUNE_APP_ID}.desktop @ONLY)
 configure_file(${src}/desktop/app.metainfo.xml.in ${dist}/${VELOTUNE_APP_ID}.metainfo.xml @ONLY)
 install(FILES ${dist}/${VELOTUNE_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)

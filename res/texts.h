@@ -18,6 +18,9 @@ inline constexpr char kPlayerProgram[] = "velotune";
 // The installed desktop entry's id (share/applications/<id>.desktop, cmake/VelotuneInstall.cmake):
 // the player gives it to Qt so that the desktop ties its windows to the entry and its icon.
 inline constexpr char kDesktopEntryId[] = "net.velotune.Velotune";
+// The file `cmake --install` puts in the program folder: the folder is an installation, whose
+// files the programs never write, even where they could (platform/appdirs).
+inline constexpr char kInstallationMarkerFile[] = "installed";
 inline constexpr char kUpdaterProgram[] = "velosync";
 // The update: the new edition as it is unpacked into the temporary folder, the package as it is
 // kept beside the station database, and the names the downloaded copy may have in the cache.

@@ -77,9 +77,16 @@ QString ResolveDataDirectory(const QString& programDir, bool programDirWritable)
     return dataDir;
 }
 
+bool IsInstallation(const QString& programDir) {
+    return !programDir.isEmpty() &&
+           QFileInfo::exists(programDir + QLatin1Char('/') +
+                             QString::fromUtf8(text::kInstallationMarkerFile));
+}
+
 QString DataDirectory() {
     const QString programDir = ProgramDirectory();
-    return ResolveDataDirectory(programDir, IsWritableDir(programDir));
+    return ResolveDataDirectory(programDir,
+                                !IsInstallation(programDir) && IsWritableDir(programDir));
 }
 
 }  // namespace velotune::platform

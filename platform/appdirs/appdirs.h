@@ -20,10 +20,16 @@ QString ProgramPath();
 QString ProgramDirectory();
 
 // The folder for the writable files, without a trailing "/": the program directory when the
-// program may write there, else $XDG_DATA_HOME/Velotune. In the latter case the folder is created
+// program may write there and it is not an installation (IsInstallation), else
+// $XDG_DATA_HOME/Velotune. In the latter case the folder is created
 // and, when it holds no station database yet, the installed one is copied into it (whole or not
 // at all). Returns an empty text when neither can be had.
 QString DataDirectory();
+
+// Whether programDir is an installed program folder (it holds the marker file that
+// `cmake --install` puts there) rather than a build's bin/ or a copied folder. Even the superuser's
+// programs leave an installation's files to the package manager.
+bool IsInstallation(const QString& programDir);
 
 // The rule behind DataDirectory() for a given program folder and its writability.
 QString ResolveDataDirectory(const QString& programDir, bool programDirWritable);

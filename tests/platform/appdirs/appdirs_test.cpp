@@ -6,6 +6,7 @@
 
 #include <QFile>
 
+#include "res/texts.h"
 #include "tests/support/test_env.h"
 
 namespace velotune::platform {
@@ -41,6 +42,17 @@ TEST(AppDirsTest, ReadOnlyInstallUsesSeededPrivateCopy) {
     EXPECT_FALSE(QFile::exists(dir + QStringLiteral("/velostn.dat.part")));
 
     qputenv("XDG_DATA_HOME", saved);
+}
+
+// An installed program folder is never the data folder, whoever may write there; a build's bin/
+// and copied folders are, when writable.
+TEST(AppDirsTest, OnlyTheInstallMarkerMakesAFolderAnInstallation) {
+    const QString installed = test::MakeTempDir(QStringLiteral("install"));
+    EXPECT_FALSE(IsInstallation(installed));
+    EXPECT_FALSE(IsInstallation(ProgramDirectory()));
+    EXPECT_FALSE(IsInstallation(QString()));
+    WriteFile(installed + QLatin1Char('/') + QString::fromUtf8(text::kInstallationMarkerFile), "");
+    EXPECT_TRUE(IsInstallation(installed));
 }
 
 }  // namespace
