@@ -10,7 +10,7 @@
 
 #include "app/automation_object.h"
 #include "app/player_window_factory.h"
-#include "app/settings/settings_store.h"
+#include "settings/settings_store.h"
 #include "platform/appdirs/appdirs.h"
 #include "platform/automation/automation.h"
 #include "platform/msgbox/msgbox.h"

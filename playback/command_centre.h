@@ -28,7 +28,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/settings/settings_store.h"
+#include "settings/settings_store.h"
 #include "playback/playback_status.h"
 #include "playback/player_messages.h"
 #include "playback/player_windows.h"

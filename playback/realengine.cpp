@@ -3,7 +3,7 @@
 #include <QLibrary>
 #include <QLoggingCategory>
 
-#include "app/settings/settings_store.h"
+#include "settings/settings_store.h"
 #include "platform/msgbox/msgbox.h"
 #include "playback/real_context.h"
 #include "res/texts.h"

@@ -25,7 +25,7 @@
 #include <QThread>
 #include <memory>
 
-#include "app/settings/settings_store.h"
+#include "settings/settings_store.h"
 #include "platform/winmsg/winmsg.h"
 #include "playback/usage_reporter.h"
 

@@ -23,7 +23,7 @@
 #include <map>
 #include <optional>
 
-#include "app/settings/settings_store.h"
+#include "settings/settings_store.h"
 #include "playback/player_windows.h"
 #include "skin/controls/skindialog.h"
 

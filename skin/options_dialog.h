@@ -15,7 +15,7 @@
 
 #include <QDialog>
 
-#include "app/settings/settings_store.h"
+#include "settings/settings_store.h"
 #include "playback/player_windows.h"
 
 class QCheckBox;

@@ -19,7 +19,7 @@
 
 #include <QList>
 
-#include "app/settings/settings_store.h"
+#include "settings/settings_store.h"
 #include "playback/player_windows.h"
 #include "skin/controls/skindialog.h"
 

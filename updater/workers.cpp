@@ -7,7 +7,7 @@
 #include <QSaveFile>
 #include <QUrl>
 
-#include "app/settings/settings_store.h"
+#include "settings/settings_store.h"
 #include "res/texts.h"
 #include "updater/messages.h"
 

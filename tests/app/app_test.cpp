@@ -16,7 +16,7 @@
 
 #include "app/automation_object.h"
 #include "app/gui_platform.h"
-#include "app/settings/settings_store.h"
+#include "settings/settings_store.h"
 #include "app/torvik_app.h"
 #include "platform/automation/automation.h"
 #include "playback/command_centre.h"

@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "app/settings/settings_store.h"
+#include "settings/settings_store.h"
 #include "res/texts.h"
 #include "stationdb/dbwriter.h"
 #include "stationdb/radiodatabase.h"

@@ -11,7 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "app/settings/settings_store.h"
+#include "settings/settings_store.h"
 #include "res/texts.h"
 #include "stationdb/radiodatabase.h"
 #include "tests/support/message_recorder.h"

@@ -8,7 +8,7 @@
 #include <QDir>
 #include <QFile>
 
-#include "app/settings/settings_store.h"
+#include "settings/settings_store.h"
 #include "res/texts.h"
 #include "stationdb/radiodatabase.h"
 #include "tests/support/child_process.h"
