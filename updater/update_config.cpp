@@ -3,9 +3,9 @@
 #include <QDir>
 #include <QStandardPaths>
 
-#include "app/settings/settings_store.h"
 #include "platform/appdirs/appdirs.h"
 #include "res/texts.h"
+#include "settings/settings_store.h"
 
 namespace velotune {
 namespace {

@@ -7,7 +7,7 @@
 
 #include <QStringList>
 
-#include "app/settings/settings_store.h"
+#include "settings/settings_store.h"
 #include "updater/update_config.h"
 
 namespace velotune {
