@@ -37,10 +37,11 @@ int ShowMessageBox(const MessageBoxRequest& request) {
 
     const int fallback = request.defaultAnswer ? request.defaultAnswer : FirstAnswer(request.buttons);
     const MessageBoxDialog dialog = g_dialog.load();
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!dialog || !app || !app->inherits("QApplication")) {
-        if (!dialog && app && app->inherits("QApplication"))
-            qCWarning(lcMsgBox) << "no message box dialogs installed; the text goes to the log";
+    const QCoreApplication* app = QCoreApplication::instance();
+    const bool windowed = app && app->inherits("QApplication");
+    if (!windowed || !dialog) {
+        if (windowed)  // a program with windows that forgot UseMessageBoxDialogs()
+            qCWarning(lcMsgBox) << "no message box dialog installed; the text goes to the log";
         qCWarning(lcMsgBox).noquote() << request.text;
         return fallback;
     }
