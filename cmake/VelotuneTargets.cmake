@@ -48,6 +48,10 @@ function(velotune_add_program name)
   velotune_target_defaults(${name})
   set_target_properties(${name} PROPERTIES AUTOMOC ON AUTORCC ON)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  # A module's static library carries all of its module's shared libraries along (Qt Widgets
+  # with the playback library, say); a program records only those it calls into, so that it
+  # does not load, relocate and keep resident a library it never uses.
+  target_link_options(${name} PRIVATE LINKER:--as-needed)
   install(TARGETS ${name} RUNTIME DESTINATION lib/velotune)
 endfunction()
 

@@ -1,11 +1,9 @@
 #include "platform/msgbox/msgbox.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QLoggingCategory>
-#include <QMessageBox>
 #include <QMutex>
-
-#include "res/texts.h"
+#include <atomic>
 
 Q_LOGGING_CATEGORY(lcMsgBox, "velotune.msgbox")
 
@@ -14,28 +12,10 @@ namespace {
 
 QMutex g_hookMutex;
 MessageBoxHook g_hook;  // guarded by g_hookMutex
+std::atomic<MessageBoxDialog> g_dialog{nullptr};
 
 int FirstAnswer(MsgButtons buttons) {
     return buttons == MsgButtons::Ok || buttons == MsgButtons::OkCancel ? kIdOk : kIdYes;
-}
-
-QMessageBox::StandardButton ToStandard(int answer) {
-    switch (answer) {
-        case kIdOk: return QMessageBox::Ok;
-        case kIdCancel: return QMessageBox::Cancel;
-        case kIdYes: return QMessageBox::Yes;
-        case kIdNo: return QMessageBox::No;
-        default: return QMessageBox::NoButton;
-    }
-}
-
-int FromStandard(int button) {
-    switch (button) {
-        case QMessageBox::Ok: return kIdOk;
-        case QMessageBox::Yes: return kIdYes;
-        case QMessageBox::No: return kIdNo;
-        default: return kIdCancel;
-    }
 }
 
 }  // namespace
@@ -56,7 +36,12 @@ int ShowMessageBox(const MessageBoxRequest& request) {
         return hook(request);
 
     const int fallback = request.defaultAnswer ? request.defaultAnswer : FirstAnswer(request.buttons);
-    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+    const MessageBoxDialog dialog = g_dialog.load();
+    const QCoreApplication* app = QCoreApplication::instance();
+    const bool windowed = app && app->inherits("QApplication");
+    if (!windowed || !dialog) {
+        if (windowed)  // a program with windows that forgot UseMessageBoxDialogs()
+            qCWarning(lcMsgBox) << "no message box dialog installed; the text goes to the log";
         qCWarning(lcMsgBox).noquote() << request.text;
         return fallback;
     }
@@ -64,27 +49,11 @@ int ShowMessageBox(const MessageBoxRequest& request) {
     // The log keeps what the user was told, for a report of a problem and for tests that drive
     // the real program.
     qCInfo(lcMsgBox).noquote() << "shown:" << request.text;
-    QMessageBox box;
-    box.setWindowTitle(request.caption.isEmpty() ? QString::fromUtf8(text::kProductName)
-                                                 : request.caption);
-    box.setText(request.text);
-    switch (request.icon) {
-        case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
-        case MsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
-        case MsgIcon::Error: box.setIcon(QMessageBox::Critical); break;
-        case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
-        case MsgIcon::None: break;
-    }
-    switch (request.buttons) {
-        case MsgButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
-        case MsgButtons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
-        case MsgButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
-        case MsgButtons::YesNoCancel:
-            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-            break;
-    }
-    box.setDefaultButton(ToStandard(fallback));
-    return FromStandard(box.exec());
+    return dialog(request, fallback);
+}
+
+void SetMessageBoxDialog(MessageBoxDialog dialog) {
+    g_dialog.store(dialog);
 }
 
 int ShowMessageBox(const QString& text, MsgButtons buttons, MsgIcon icon, int defaultAnswer) {

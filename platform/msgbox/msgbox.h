@@ -4,9 +4,13 @@
 // shown goes through ShowMessageBox, so tests can install a hook that records the text and
 // answers for the user instead of blocking on a modal dialog.
 //
+// The dialog itself (QMessageBox) is a library of its own, Velotune::MessageBoxDialog, which the
+// programs with windows install at start-up with UseMessageBoxDialogs(); a command-line program
+// that shares the modules but never installs it does not load Qt's widget libraries at all.
+//
 // Threading: call on the user-interface thread only. Without a QApplication (a command-line tool
-// or a test without widgets) and without a hook, the text is written to the log and the default
-// answer is returned.
+// or a test without widgets), or without the dialogs installed, and without a hook, the text is
+// written to the log and the default answer is returned.
 #pragma once
 
 #include <QString>
@@ -39,5 +43,12 @@ int ShowMessageBox(const QString& text, MsgButtons buttons = MsgButtons::Ok,
 // Replaces the real dialog (tests). An empty function restores it. Returns the previous hook.
 using MessageBoxHook = std::function<int(const MessageBoxRequest&)>;
 MessageBoxHook SetMessageBoxHook(MessageBoxHook hook);
+
+// Shows the box modally with the given default answer and returns the answer.
+using MessageBoxDialog = int (*)(const MessageBoxRequest& request, int defaultAnswer);
+void SetMessageBoxDialog(MessageBoxDialog dialog);
+
+// Installs the real dialog (Velotune::MessageBoxDialog). Any thread, before the first box.
+void UseMessageBoxDialogs();
 
 }  // namespace velotune::platform

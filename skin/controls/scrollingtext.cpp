@@ -48,7 +48,9 @@ void CScrollingText::StartScrolling() {
     timer_.stop();
     Build();
     running_ = true;
-    timer_.start(periodMs_, this);
+    activePeriodMs_ = periodMs_;
+    if (onScreen_)
+        timer_.start(activePeriodMs_, this);
 }
 
 void CScrollingText::StopScrolling() {
@@ -101,12 +103,14 @@ void CScrollingText::Tick() {
             row[x] = background;
     }
 
+    // The frame is the strip's visible part, centred vertically, on the background. Both are
+    // 32-bit images of our own, so whole rows are copied rather than painted.
     frame_.fill(backgroundColor_);
-    {
-        QPainter painter(&frame_);
-        const int top = (height() - strip_.height()) / 2;
-        painter.drawImage(QPoint(0, top), strip_, QRect(0, 0, visible, strip_.height()));
-    }
+    const int top = (frame_.height() - strip_.height()) / 2;
+    const int columns = std::min(visible, frame_.width());
+    for (int y = std::max(0, -top); y < strip_.height() && y + top < frame_.height(); ++y)
+        std::memcpy(frame_.scanLine(y + top), strip_.constScanLine(y),
+                    static_cast<size_t>(columns) * sizeof(QRgb));
     remaining_ -= kStepPixels;
     update();
 }
@@ -124,6 +128,22 @@ void CScrollingText::timerEvent(QTimerEvent* event) {
         Tick();
     else
         QWidget::timerEvent(event);
+}
+
+// Nobody sees a hidden or minimised marquee, so it does not tick; it goes on where it was when
+// it shows again. (Minimising sends hide and show events too, though the control stays
+// "visible" in Qt's sense.)
+void CScrollingText::showEvent(QShowEvent* event) {
+    onScreen_ = true;
+    if (running_ && !timer_.isActive())
+        timer_.start(activePeriodMs_, this);
+    QWidget::showEvent(event);
+}
+
+void CScrollingText::hideEvent(QHideEvent* event) {
+    onScreen_ = false;
+    timer_.stop();
+    QWidget::hideEvent(event);
 }
 
 void CScrollingText::resizeEvent(QResizeEvent* event) {

@@ -7,7 +7,8 @@
 //
 // Each tick draws into two off-screen images, a strip (as wide as the control plus the font's
 // widest character, as high as the font) where characters enter, and a frame the size of the
-// control, which is what gets painted; the screen gets one finished frame per tick.
+// control, which is what gets painted; the screen gets one finished frame per tick, and only the
+// control's own rectangle is repainted (it is opaque, so nothing behind it is drawn).
 //
 // Threading: user-interface thread only; the timer is a Qt timer of this widget.
 #pragma once
@@ -52,7 +53,8 @@ public:
     QColor BackgroundColor() const { return backgroundColor_; }
 
     // Stops a running timer, builds the off-screen images and starts the timer with the scroll
-    // period.
+    // period. The timer only runs while the control is on screen: hiding or minimising it
+    // pauses the marquee, showing it again goes on with the same period.
     void StartScrolling();
     // Stops the timer; the last frame stays on screen.
     void StopScrolling();
@@ -72,6 +74,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void Build();
@@ -80,12 +84,14 @@ private:
     QString text_;
     QFont font_;
     int periodMs_ = kDefaultPeriodMs;
+    int activePeriodMs_ = kDefaultPeriodMs;  // the period of the last StartScrolling()
     QColor textColor_{240, 240, 255};
     QColor backgroundColor_{Qt::black};
     int nextChar_ = 0;
     int remaining_ = 0;
     bool built_ = false;
     bool running_ = false;
+    bool onScreen_ = false;  // between a show event and a hide event
     QBasicTimer timer_;
     QImage strip_;
     QImage frame_;

@@ -18,6 +18,7 @@
 #include <QThread>
 #include <cstdio>
 
+#include "platform/msgbox/msgbox.h"
 #include "playback/command_centre.h"
 #include "res/texts.h"
 #include "skin/controls/scrollingtext.h"
@@ -156,6 +157,7 @@ int main(int argc, char** argv) {
     qputenv("VELOTUNE_ALSA_DEVICE", "null");
 
     QApplication app(argc, argv);
+    velotune::platform::UseMessageBoxDialogs();
     const QStringList args = QCoreApplication::arguments();
     if (args.size() != 3) {
         std::fprintf(stderr, "usage: velotune-shots <station-database> <output-dir>\n");

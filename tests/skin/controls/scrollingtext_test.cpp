@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QFontMetrics>
+#include <QPainter>
 #include <QTest>
 
 namespace velotune {
@@ -124,6 +125,8 @@ TEST_F(ScrollingTextTest, ShowingTheControlDoesNotRestartIt) {
 }
 
 TEST_F(ScrollingTextTest, TimerDrivesTheTicksAtTheScrollPeriod) {
+    marquee_.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&marquee_));
     marquee_.SetScrollPeriod(5);
     marquee_.SetText(QStringLiteral("ab"));
     marquee_.StartScrolling();
@@ -134,6 +137,64 @@ TEST_F(ScrollingTextTest, TimerDrivesTheTicksAtTheScrollPeriod) {
     QTest::qWait(30);
     EXPECT_EQ(marquee_.NextCharIndex(), index);
     EXPECT_EQ(marquee_.RemainingPixels(), remaining);
+}
+
+// A window that counts its own paint events, with a marquee on it as the player's display line.
+class CountingWindow : public QWidget {
+public:
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        ++paints;
+        QPainter(this).fillRect(rect(), Qt::darkGray);
+    }
+};
+
+// Each tick repaints the marquee's own rectangle and nothing of the window around it; a hidden
+// window's marquee does not tick, not even when restarted meanwhile, and goes on once shown.
+TEST(ScrollingTextOnScreenTest, RepaintsOnlyItselfAndRestsWhileHidden) {
+    CountingWindow window;
+    window.resize(200, 80);
+    auto* marquee = new CScrollingText(&window);
+    marquee->setGeometry(20, 30, 120, 20);
+    int marqueePaints = 0;
+    struct Spy : QObject {
+        int* count;
+        explicit Spy(int* c) : count(c) {}
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint)
+                ++*count;
+            return false;
+        }
+    } spy(&marqueePaints);
+    marquee->installEventFilter(&spy);
+    marquee->SetScrollPeriod(5);
+    marquee->SetText(QStringLiteral("abc   "));
+    marquee->StartScrolling();
+
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return marquee->NextCharIndex() >= 2; }, 10000));
+    const int windowPaints = window.paints;
+    const int before = marqueePaints;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return marqueePaints >= before + 5; }, 10000));
+    EXPECT_EQ(window.paints, windowPaints);
+
+    window.hide();
+    const int index = marquee->NextCharIndex();
+    const int remaining = marquee->RemainingPixels();
+    QTest::qWait(40);
+    EXPECT_EQ(marquee->NextCharIndex(), index);
+    EXPECT_EQ(marquee->RemainingPixels(), remaining);
+    marquee->SetText(QStringLiteral("xyz   "));
+    marquee->StartScrolling();
+    QTest::qWait(40);
+    EXPECT_EQ(marquee->NextCharIndex(), 0);
+    EXPECT_TRUE(marquee->IsScrolling());
+
+    window.show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return marquee->NextCharIndex() >= 2; }, 10000));
 }
 
 }  // namespace
