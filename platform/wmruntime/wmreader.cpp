@@ -310,11 +310,12 @@ HResult WmReader::Impl::Reconnect(Source& source, HResult why) {
             if (Interrupted())
                 return kEAbort;
         }
+        // An abort here was the attempt's deadline, not a request: the server did not answer.
         if (Failed(opened))
-            hr = opened;
+            hr = opened == kEAbort ? kNsETimeout : opened;
         qCInfo(lcWmRuntime) << "reconnect attempt failed, result" << Qt::hex << uint32_t(opened);
     }
-    return hr;
+    return hr == kEAbort ? kNsETimeout : hr;  // kEAbort is kept for the requests
 }
 
 void WmReader::Impl::Play(Source& source) {
