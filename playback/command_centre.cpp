@@ -61,6 +61,10 @@ public:
     EngineSink(CTorvikCommandCentre& controller, int engine)
         : controller_(controller), engine_(engine) {}
     void SetPlaybackStatus(int status) override { controller_.ReportFrom(engine_, status); }
+    void RecordingFailed(const std::string& path, const std::string& reason) override {
+        controller_.ReportRecordingFailure(QString::fromStdString(path),
+                                           QString::fromStdString(reason));
+    }
 
 private:
     CTorvikCommandCentre& controller_;
@@ -144,6 +148,12 @@ void CTorvikCommandCentre::ReportFrom(int engine, int status) {
     SetPlaybackStatus(status);
 }
 
+void CTorvikCommandCentre::ReportRecordingFailure(const QString& path, const QString& reason) {
+    const QString message = Text(text::kRecordingFailed).arg(path, reason);
+    QMetaObject::invokeMethod(
+        relay_.get(), [message] { platform::ShowMessageBox(message); }, Qt::QueuedConnection);
+}
+
 void CTorvikCommandCentre::SetPlaybackStatus(int status) {
     if (!ownerSet_.load())
         return;
@@ -176,6 +186,11 @@ void CTorvikCommandCentre::SetPlaybackStatus(int status) {
             tuning_ = 0;
             code = PLAYER_BUFFERING;
             break;
+        case kStatusReconnecting:
+            // Still playing as far as every control is concerned (Stop ends the attempts); only
+            // the display line tells.
+            platform::PostWindowMessage(relay_.get(), kStatusNotice, PLAYER_RECONNECTING, status);
+            return;
         default:
             qCWarning(lcController) << "unknown playback status" << status;
             return;
@@ -313,6 +328,12 @@ void CTorvikCommandCentre::SwitchEngine(int engine) {
         realEngine_->Stop();
     if (engine != kEngineWindowsMedia && windowsMediaLoaded_)
         wmEngine_->StopPlayback();
+    if (engine == kEngineWindowsMedia) {
+        // Read at every start, so that a change in the Options dialog counts from the next one.
+        int reconnect = CSettingsStore::kDefaultReconnect;
+        settings_.ReadReconnect(&reconnect);
+        wmEngine_->SetReconnect(reconnect != 0);
+    }
 }
 
 // The owner is set before the engine is asked to start, so that the first reports of the new
@@ -413,6 +434,12 @@ int CTorvikCommandCentre::PlayFile(int row) {
         platform::ShowMessageBox(Text(text::kUnsupportedExtension) + QStringLiteral("\".") +
                                  extension + QStringLiteral("\"\n") +
                                  Text(text::kUseSupportedExtensions));
+        playingFileIndex_ = 0;
+        return kCcPlaybackFailed;
+    }
+
+    if (!AcceptRegularFile(path)) {
+        FailureSteps(true, name);
         playingFileIndex_ = 0;
         return kCcPlaybackFailed;
     }

@@ -285,6 +285,12 @@ private:
 
     // Playback helpers.
     void ReportFrom(int engine, int status);   // any thread
+    // Whether path names a regular file; otherwise says so in a box and returns false. Anything
+    // else (a FIFO above all, whose open would wait for a writer) is never opened.
+    static bool AcceptRegularFile(const QString& path);
+    // Shows that a recording failed, naming its file and the reason; any thread (the box is
+    // shown on the user-interface thread).
+    void ReportRecordingFailure(const QString& path, const QString& reason);
     void DeliverStatus(int code, int status);  // user-interface thread
     void RunUsageHandOver();
     void FailureSteps(bool shown, const QString& name);

@@ -1,8 +1,11 @@
 // The services half of the command centre: list windows, list edits, outside programs, the
 // database, the tray icon and options, and leaving the program.
+#include <sys/stat.h>
+
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QScreen>
@@ -211,6 +214,14 @@ void CTorvikCommandCentre::RefillAndReselect(int mode) {
     PostSelection(row);
 }
 
+bool CTorvikCommandCentre::AcceptRegularFile(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || S_ISREG(info.st_mode))
+        return true;  // a missing file fails as such when it is played
+    platform::ShowMessageBox(Text(text::kNotARegularFile).arg(path));
+    return false;
+}
+
 int CTorvikCommandCentre::AddFile() {
     platform::FileDialogRequest request;
     request.kind = platform::FileDialogKind::Open;
@@ -222,6 +233,8 @@ int CTorvikCommandCentre::AddFile() {
     request.parent = mainWindow_ ? mainWindow_->Widget() : nullptr;
     const QString path = platform::ShowFileDialog(request);
     if (path.isEmpty())
+        return kCcOk;
+    if (!AcceptRegularFile(path))
         return kCcOk;
     const QFileInfo file(path);
     const QString entry =

@@ -16,6 +16,7 @@ public:
     explicit WindowsMediaEngine(IPlaybackStatusSink& sink) : engine_(&sink) {}
 
     long Initialise() override { return engine_.Initialise(); }
+    void SetReconnect(bool enabled) override { engine_.SetReconnect(enabled); }
     long OpenAndStart(const QString& url) override { return engine_.OpenAndStart(Utf8(url)); }
     int StartRecording(const QString& url, const QString& outputPath) override {
         return engine_.StartRecording(Utf8(url), Utf8(outputPath));

@@ -32,6 +32,8 @@ public:
     virtual long ResumePlayback() = 0;
     // Volume 0..100.
     virtual long SetVolume(int level) = 0;
+    // Whether a live stream that drops is reconnected, from the next start on.
+    virtual void SetReconnect(bool enabled) = 0;
 };
 
 class RealSystemEnginePort {

@@ -5,6 +5,8 @@
 // the playback.
 #pragma once
 
+#include <string>
+
 namespace velotune {
 
 enum PlaybackStatus : int {
@@ -13,6 +15,9 @@ enum PlaybackStatus : int {
     kStatusFile = 4,       // playing a local file or an on-demand source
     kStatusStopped = 5,    // stopped; the initial state
     kStatusBuffering = 6,  // tuning or buffering
+    // A live stream dropped and is being reconnected; it is still the stream being played (Stop
+    // ends it), and kStatusLive follows when it plays again, kStatusClosed when it does not.
+    kStatusReconnecting = 7,
 };
 
 class IPlaybackStatusSink {
@@ -23,6 +28,15 @@ public:
     // (the reader's thread, the audio thread, an engine library's thread). Must not block and must
     // not touch widgets: the controller only records the value and posts a window message.
     virtual void SetPlaybackStatus(int status) = 0;
+
+    // Called by an engine when a recording fails, at most once per recording, from any of the
+    // threads above: path is the file being written (UTF-8), reason says why in a few words ("No
+    // space left on device"). The recording is over; whatever it wrote is not a complete file.
+    // Must not block.
+    virtual void RecordingFailed(const std::string& path, const std::string& reason) {
+        (void)path;
+        (void)reason;
+    }
 };
 
 }  // namespace velotune

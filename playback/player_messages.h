@@ -24,6 +24,7 @@ inline constexpr int PLAYER_BUFFERING = 0x8022;     // 6: tuning or buffering
 inline constexpr int PLAYER_CLOSED = 0x8024;        // 1: the engine let go of the stream
 inline constexpr int PLAYER_STOPPED = 0x8025;       // 5: stopped (not posted while a start runs)
 inline constexpr int PLAYER_FILE_PLAYING = 0x8026;  // 4: playing a file or on-demand source
+inline constexpr int PLAYER_RECONNECTING = 0x8027;  // 7: a dropped live stream reconnects
 
 // Results of the controller's operations. Callers test for kCcOk; whatever the user must be told
 // has been shown already.

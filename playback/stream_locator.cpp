@@ -54,10 +54,6 @@ void CStreamLocator::Download(const std::string& url) {
 }
 
 std::vector<std::string> CStreamLocator::ResolveReferences(const std::string& url) {
-    std::vector<std::string> addresses;
-    QByteArrayView startMarker = kMmsScheme;
-    QByteArrayView endMarker = kAsfEnd;
-    qsizetype position = 0;
     text_.clear();
     referenceCount_ = 0;
 
@@ -66,19 +62,31 @@ std::vector<std::string> CStreamLocator::ResolveReferences(const std::string& ur
     else
         text_ = "EMPTY";
 
+    std::vector<std::string> addresses = ScanReferences(text_, referenceCount_);
+    qCDebug(lcLocator) << url.c_str() << "lists" << addresses.size() << "addresses";
+    return addresses;
+}
+
+std::vector<std::string> CStreamLocator::ScanReferences(const QByteArray& text,
+                                                        int referenceCount) {
+    std::vector<std::string> addresses;
+    QByteArrayView startMarker = kMmsScheme;
+    QByteArrayView endMarker = kAsfEnd;
+    qsizetype position = 0;
+
     // Starts already dealt with: finding one of them again means the text holds no further
     // address, and going on would only hand the same one on again (or never end).
     std::set<qsizetype> seen;
     int found = 0;
-    while (found < referenceCount_) {
+    while (found < referenceCount) {
         qsizetype start = -1;
-        const qsizetype match = text_.indexOf(startMarker, position);
+        const qsizetype match = text.indexOf(startMarker, position);
         if (match >= 0) {
             start = match + startMarker.size();
         } else {
             // No (more) "mms://" references: look for "http://" ones, from the top of the text.
             startMarker = kHttpScheme;
-            const qsizetype httpMatch = text_.indexOf(kHttpScheme);
+            const qsizetype httpMatch = text.indexOf(kHttpScheme);
             if (httpMatch > 0)
                 start = httpMatch + kHttpScheme.size();
         }
@@ -86,19 +94,19 @@ std::vector<std::string> CStreamLocator::ResolveReferences(const std::string& ur
             break;
 
         qsizetype end = -1;
-        const qsizetype asf = endMarker == kAsfEnd ? text_.indexOf(kAsfEnd, start) : -1;
+        const qsizetype asf = endMarker == kAsfEnd ? text.indexOf(kAsfEnd, start) : -1;
         if (asf > 0) {
             end = asf + kAsfEnd.size();
         } else {
             endMarker = kQuoteEnd;
-            end = text_.indexOf(kQuoteEnd, start);
+            end = text.indexOf(kQuoteEnd, start);
             if (end < 0) {
                 endMarker = kQuoteSpaceEnd;
-                end = text_.indexOf(kQuoteSpaceEnd, start);
+                end = text.indexOf(kQuoteSpaceEnd, start);
             }
             if (end < 0) {
                 endMarker = kWmaEnd;
-                end = text_.indexOf(kWmaEnd, start);
+                end = text.indexOf(kWmaEnd, start);
                 if (end >= 0)
                     end += kWmaEnd.size();
             }
@@ -106,12 +114,11 @@ std::vector<std::string> CStreamLocator::ResolveReferences(const std::string& ur
 
         if (end > start) {
             // An "mms://" address goes on as "http://": the runtime reaches it over HTTP.
-            addresses.push_back("http://" + text_.mid(start, end - start).toStdString());
+            addresses.push_back("http://" + text.mid(start, end - start).toStdString());
             ++found;
         }
         position = start;
     }
-    qCDebug(lcLocator) << url.c_str() << "lists" << addresses.size() << "addresses";
     return addresses;
 }
 

@@ -34,6 +34,10 @@ public:
     // a file without usable references gives none.
     std::vector<std::string> ResolveReferences(const std::string& url);
 
+    // The scan ResolveReferences makes of the downloaded text (its lines joined): at most
+    // referenceCount addresses, in the order in which they stand. No network; any thread.
+    static std::vector<std::string> ScanReferences(const QByteArray& text, int referenceCount);
+
     // For diagnostics and tests: the downloaded text (all lines joined without line breaks, or
     // "EMPTY" when the URL named no reference file) and how many of its lines hold "<ref href".
     const QByteArray& CollectedText() const { return text_; }

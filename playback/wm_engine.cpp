@@ -1,6 +1,9 @@
 #include "playback/wm_engine.h"
 
+#include <sys/stat.h>
+
 #include <QCoreApplication>
+#include <QUrl>
 #include <QLoggingCategory>
 #include <QStringDecoder>
 #include <cerrno>
@@ -15,6 +18,7 @@
 #include <vector>
 
 #include "playback/stream_locator.h"
+#include "res/texts.h"
 
 namespace velotune {
 
@@ -221,7 +225,49 @@ int32_t CWmEngine::OpenAndStart(const std::string& url) {
     return OpenAndStartWith(url, false);
 }
 
+namespace {
+
+// Whether url (a path or file:// URL) and path name one existing file, by any path: same device
+// and inode, so symbolic and hard links and "./" are seen through.
+bool SameLocalFile(const std::string& url, const std::string& path) {
+    const QString text = QString::fromStdString(url);
+    std::string local = url;
+    if (text.startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
+        local = QUrl(text).toLocalFile().toStdString();
+    else if (text.contains(QLatin1String("://")))
+        return false;
+    struct stat a {};
+    struct stat b {};
+    return ::stat(local.c_str(), &a) == 0 && ::stat(path.c_str(), &b) == 0 &&
+           a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+}  // namespace
+
+void CWmEngine::RecordingFailed(const std::string& reason) {
+    std::string path;
+    {
+        std::lock_guard lock(recordMutex_);
+        if (recordFailureTold_)
+            return;
+        recordFailureTold_ = true;
+        path = recordPath_;
+    }
+    qCWarning(lcWmEngine, "the recording into %s failed: %s", path.c_str(), reason.c_str());
+    if (sink_)
+        sink_->RecordingFailed(path, reason);
+}
+
 int CWmEngine::StartRecording(const std::string& url, const std::string& outputPath) {
+    {
+        std::lock_guard lock(recordMutex_);
+        recordPath_ = outputPath;
+        recordFailureTold_ = false;
+    }
+    if (SameLocalFile(url, outputPath)) {
+        RecordingFailed(text::kRecordingOntoSource);
+        return 0;
+    }
     if (!writer_)
         return 0;
     // The writer takes a new file only once the one it is writing is finished.
@@ -235,6 +281,7 @@ int CWmEngine::StartRecording(const std::string& url, const std::string& outputP
 }
 
 int32_t CWmEngine::OpenAndStartWith(const std::string& url, bool record) {
+    openResult_ = kSOk;
     std::u16string wide;
     if (!ToWide(url, &wide))
         return kEInvalidArg;
@@ -245,6 +292,7 @@ int32_t CWmEngine::OpenAndStartWith(const std::string& url, bool record) {
     // The old stream's audio thread ends with its device, which is closed now. It has to be gone
     // before the new stream exists, because it may still be finishing the old one.
     JoinAudioThread();
+    reader_->SetReconnect(reconnect_);
     // The recording request is set after the old stream's close, which would otherwise take it
     // for the end of an earlier recording; the closes of the attempts below keep it.
     recording_ = record;
@@ -431,7 +479,7 @@ int32_t CWmEngine::StartDevice() {
     if (recording_) {
         const HResult begun = writer_->BeginWriting();
         if (Failed(begun)) {
-            qCWarning(lcWmEngine, "cannot begin the recording: 0x%08x", uint32_t(begun));
+            RecordingFailed(WmResultText(begun));
             return begun;
         }
         writerBegun_ = true;
@@ -488,7 +536,10 @@ HResult CWmEngine::FinishRecording() {
     const HResult flushed = writer_->Flush();
     const HResult ended = writer_->EndWriting();
     recording_ = false;
-    return Failed(flushed) ? flushed : ended;
+    const HResult hr = Failed(flushed) ? flushed : ended;
+    if (Failed(hr))
+        RecordingFailed(WmResultText(hr));
+    return hr;
 }
 
 // The stream has ended or failed and the device has played everything it had: let go of it.
@@ -568,6 +619,7 @@ HResult CWmEngine::OnStatus(WmtStatus status, HResult result, WmtAttrDataType, c
                 FinishStream();
             break;
         case WmtStatus::kOpened:
+            openResult_ = result;
             lastResult_ = result;
             completion_->Signal();
             break;
@@ -579,6 +631,12 @@ HResult CWmEngine::OnStatus(WmtStatus status, HResult result, WmtAttrDataType, c
             break;
         case WmtStatus::kLocating:
             network_ = true;
+            break;
+        case WmtStatus::kReconnectStart:
+            Report(kStatusReconnecting);
+            break;
+        case WmtStatus::kReconnectEnd:
+            Report(network_ ? kStatusLive : kStatusFile);
             break;
         case WmtStatus::kStarted:
             stopping_ = false;
@@ -621,7 +679,7 @@ HResult CWmEngine::OnSample(uint32_t outputNum, uint64_t sampleTime, uint64_t, u
         hr = writer_->WriteSample(outputNum, sampleTime, 0, sample);
         // A refusal after a stop has just finished the file is no failure of the recording.
         if (Failed(hr) && writerBegun_) {
-            qCWarning(lcWmEngine, "the recording refused a sample: 0x%08x", uint32_t(hr));
+            RecordingFailed(WmResultText(hr));
             SampleBlock::Destroy(block);
             StopPlayback();
             return hr;

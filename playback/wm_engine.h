@@ -68,7 +68,9 @@ public:
 
     // Prepares the writer for outputPath (UTF-8) and then plays url as OpenAndStart does, writing
     // what it plays into the file until the stream is stopped, ends or fails. Returns 1 when the
-    // recording has started, 0 when it has not.
+    // recording has started, 0 when it has not. Refuses (0) to record onto the file being played,
+    // by whatever path. Every failure of the recording (its start, any write, its finish) goes to
+    // the sink's RecordingFailed, once.
     int StartRecording(const std::string& url, const std::string& outputPath);
 
     // Stops the reader, finishes a recording and closes the sound device at once; the reader then
@@ -84,6 +86,14 @@ public:
     // give the same volume. With no device open, the volume applies to the next one. Returns the
     // device's result (0), or, for a level outside 0..100, that level, changing nothing.
     int SetVolume(int level);
+
+    // The result the runtime gave the last open (of the URL, or of the last reference tried): why a
+    // start failed, where its own result is only that of the step that noticed. UI thread.
+    platform::HResult LastOpenResult() const { return openResult_; }
+
+    // Whether a live stream that drops after it has played is reconnected (on by default); the
+    // status is kStatusReconnecting meanwhile. Takes effect at the next OpenAndStart. UI thread.
+    void SetReconnect(bool enabled) { reconnect_ = enabled; }
 
     // Closes whatever is open and releases every runtime object (also run by the destructor).
     // Initialise may be called again afterwards.
@@ -122,6 +132,8 @@ private:
     void Hold(SampleBlock* block);
     void ReleaseHeldBlocks();
     void Report(int status);
+    // Tells the sink once per recording that it failed and why.
+    void RecordingFailed(const std::string& reason);
 
     IPlaybackStatusSink* const sink_;
     const std::thread::id uiThread_;  // the thread that created the engine
@@ -176,6 +188,13 @@ private:
     // atomic: the writer has begun the file (UI thread sets it; the first thread to finish the
     // file clears it).
     std::atomic<bool> writerBegun_{false};
+    bool reconnect_ = true;  // UI thread only
+    // atomic: OPENED's result (reader's thread), read by the UI thread after the wait.
+    std::atomic<platform::HResult> openResult_{platform::kSOk};
+
+    std::mutex recordMutex_;
+    std::string recordPath_;         // guarded by recordMutex_: the file of the recording
+    bool recordFailureTold_ = false;  // guarded by recordMutex_
 };
 
 }  // namespace velotune

@@ -85,12 +85,16 @@ inline constexpr char kPlayerToolRealNoRecording[] =
 inline constexpr char kPlayerToolInitFailed[] =
     "velotune-play: the media runtime failed to start (%1).";
 inline constexpr char kPlayerToolStartFailed[] = "velotune-play: cannot play %1 (result %2).";
+inline constexpr char kPlayerToolStartFailedWhy[] =
+    "velotune-play: cannot play %1: %2 (result %3).";
 inline constexpr char kPlayerToolStatus[] = "status %1 %2";
 inline constexpr char kPlayerToolStatusClosed[] = "closed";
 inline constexpr char kPlayerToolStatusLive[] = "playing (network source)";
 inline constexpr char kPlayerToolStatusFile[] = "playing (local file)";
 inline constexpr char kPlayerToolStatusStopped[] = "stopped";
 inline constexpr char kPlayerToolStatusBuffering[] = "buffering";
+inline constexpr char kPlayerToolStatusReconnecting[] = "reconnecting";
+inline constexpr char kPlayerToolRecordingFailed[] = "velotune-play: the recording into %1 failed: %2.";
 // ---- RealSystem engine library (platform/rmaengine) ---------------------------------------------
 // Its file name in the folder the settings name, and the texts of the errors it reports.
 inline constexpr char kRealEngineLibrary[] = "librmaengine.so";
@@ -105,6 +109,23 @@ inline constexpr char kRmaErrorNoCodec[] = "No decoder is available for this aud
 inline constexpr char kRmaErrorOutOfMemory[] = "Out of memory";
 inline constexpr char kRmaErrorSoundDevice[] = "The sound device cannot be used";
 inline constexpr char kRmaErrorNoAudio[] = "The presentation has no sound";
+inline constexpr char kRmaErrorNotAudio[] = "The source is not an audio stream that can be played";
+inline constexpr char kRmaErrorTls[] = "The server's certificate could not be verified (TLS)";
+inline constexpr char kRmaErrorNotAFile[] = "Not a regular file (a pipe, device or folder)";
+inline constexpr char kRmaErrorStalled[] = "The server stopped sending";
+
+// Reasons the media runtime gives for a failure (platform/wmruntime, WmResultText).
+inline constexpr char kMediaErrorNotAudio[] = "not an audio stream or file that can be played";
+inline constexpr char kMediaErrorTls[] = "the server's certificate could not be verified (TLS)";
+inline constexpr char kMediaErrorNotAFile[] = "not a regular file";
+inline constexpr char kMediaErrorStalled[] = "the server stopped sending (read timeout)";
+inline constexpr char kMediaErrorNoCodec[] = "no decoder for its audio";
+inline constexpr char kMediaErrorHttp[] = "the server refused the request (HTTP error)";
+inline constexpr char kMediaErrorCancelled[] = "cancelled";
+inline constexpr char kMediaErrorOutOfMemory[] = "out of memory";
+inline constexpr char kMediaErrorNotFound[] = "not found";
+inline constexpr char kMediaErrorAccessDenied[] = "access denied";
+inline constexpr char kMediaErrorCode[] = "error 0x%08x";
 
 // ---- RealSystem playback engine (playback/)
 // ------------------------------------------------------ "Failed to load the " + library path +
@@ -195,6 +216,8 @@ inline constexpr char kFailedToConnectToStation[] = "Failed to Connect to Statio
 inline constexpr char kFailedToPlayback[] = "Failed to Playback ";
 // Message boxes.
 inline constexpr char kUnsupportedExtension[] = "Unable to playback files with extension: ";
+inline constexpr char kNotARegularFile[] =
+    "%1\nis not a regular file (a pipe, device or folder) and cannot be played.";
 inline constexpr char kUseSupportedExtensions[] =
     "Please use \".wma\" and \".ra\" extensions only.";
 inline constexpr char kMediaRuntimeMissing[] =
@@ -243,6 +266,9 @@ inline constexpr char kSelectedSwitchStation[] = " selected, press Play to switc
 inline constexpr char kSelectedTuneIn[] = " selected, press Play to tune-in.";
 inline constexpr char kPlaybackPaused[] = "Playback has been paused, press Play to continue.";
 inline constexpr char kBuffering[] = "Buffering ";
+inline constexpr char kReconnecting[] = "Reconnecting to ";
+inline constexpr char kRecordingFailed[] = "The recording into %1 failed: %2.";
+inline constexpr char kRecordingOntoSource[] = "it is the file being played";
 // Message box of the Info button while the file list is the current list.
 inline constexpr char kNoFileInformation[] = "No Infomation Available on this File!";
 // Button tool tips (the Open button's two are kOpenPlaylistTip and kOpenFilelistTip).
@@ -304,6 +330,7 @@ inline constexpr char kOptionsWindowsGroup[] = "Windows Related";
 inline constexpr char kOptionAlwaysOnTop[] = "Always have Velotune on top";
 inline constexpr char kOptionStartWithSession[] = "Start Velotune when Windows starts up";
 inline constexpr char kOptionDisableTrayIcon[] = "Disable Velotune Tray Icon";
+inline constexpr char kOptionReconnect[] = "Reconnect when a live stream drops";
 inline constexpr char kButtonOk[] = "OK";
 inline constexpr char kButtonCancel[] = "Cancel";
 // The About dialog.

@@ -66,6 +66,10 @@ public:
     int WriteShowWindow(int value) const;
     int ReadAlwaysOnTop(int* value) const;
     int WriteAlwaysOnTop(int value) const;
+    // "Reconnect": 1 = a live stream that drops is reconnected, 0 = the drop ends it.
+    static constexpr int kDefaultReconnect = 1;
+    int ReadReconnect(int* value) const;
+    int WriteReconnect(int value) const;
 
     // ---- Miscellaneous ------------------------------------------------------------------------
     // Volume slider position 0..100 (0 is the top of the slider).

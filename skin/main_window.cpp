@@ -676,6 +676,15 @@ void CTorvikMainDlg::OnPlayerStatus(int code) {
             UpdateButtons(selection, playing);
             break;
         }
+        case PLAYER_RECONNECTING: {
+            // The controls stay as they are while playing: Stop ends the attempts.
+            const int playing = controller_.GetPlayingIndex();
+            const QString name = controller_.GetListMode() == CTorvikCommandCentre::kFileListMode
+                                     ? FileNameAt(playing).value_or(QString())
+                                     : controller_.StationNameAt(playing);
+            ShowText(Padded(Text(text::kReconnecting) + name + Text(text::kPleaseWait)));
+            return;
+        }
         default:
             return;
     }

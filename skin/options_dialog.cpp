@@ -34,6 +34,8 @@ COptionsDlg::COptionsDlg(QWidget* parent) : QDialog(parent) {
     int alwaysOnTop = CSettingsStore::kDefaultAlwaysOnTopInOptions;
     settings_.ReadAlwaysOnTop(&alwaysOnTop);
     const bool startWithSession = settings_.IsRunAtStartup() != 0;
+    int reconnect = CSettingsStore::kDefaultReconnect;
+    settings_.ReadReconnect(&reconnect);
 
     auto* program = new QGroupBox(Text(text::kOptionsProgramGroup), this);
     auto* programLayout = new QVBoxLayout(program);
@@ -41,8 +43,10 @@ COptionsDlg::COptionsDlg(QWidget* parent) : QDialog(parent) {
         MakeCheckBox(kIdOptionAlwaysOnTop, text::kOptionAlwaysOnTop, alwaysOnTop != 0, program);
     trayIconDisabled_ = MakeCheckBox(kIdOptionDisableTrayIcon, text::kOptionDisableTrayIcon,
                                      trayIconDisabled != 0, program);
+    reconnect_ = MakeCheckBox(kIdOptionReconnect, text::kOptionReconnect, reconnect != 0, program);
     programLayout->addWidget(alwaysOnTop_);
     programLayout->addWidget(trayIconDisabled_);
+    programLayout->addWidget(reconnect_);
 
     auto* session = new QGroupBox(Text(text::kOptionsWindowsGroup), this);
     auto* sessionLayout = new QVBoxLayout(session);
@@ -77,6 +81,8 @@ QCheckBox* COptionsDlg::CheckBox(int id) const {
             return startWithSession_;
         case kIdOptionDisableTrayIcon:
             return trayIconDisabled_;
+        case kIdOptionReconnect:
+            return reconnect_;
         default:
             return nullptr;
     }
@@ -92,7 +98,8 @@ OptionsChoices COptionsDlg::Choices() const {
 }
 
 void COptionsDlg::accept() {
-    storedOwnChoices_ = settings_.WriteTrayIcon(trayIconDisabled_->isChecked() ? 1 : 0) != 0;
+    storedOwnChoices_ = settings_.WriteTrayIcon(trayIconDisabled_->isChecked() ? 1 : 0) != 0 &&
+                        settings_.WriteReconnect(reconnect_->isChecked() ? 1 : 0) != 0;
     QDialog::accept();
 }
 

@@ -25,6 +25,7 @@ namespace velotune {
 inline constexpr int kIdOptionAlwaysOnTop = 1020;
 inline constexpr int kIdOptionStartWithSession = 1038;
 inline constexpr int kIdOptionDisableTrayIcon = 1017;
+inline constexpr int kIdOptionReconnect = 1040;
 
 class COptionsDlg : public QDialog {
     Q_OBJECT
@@ -34,13 +35,13 @@ public:
     ~COptionsDlg() override;
 
     // The choices as the check boxes show them; storedOwnChoices tells whether OK could store
-    // the tray-icon choice (true before OK).
+    // the tray-icon and reconnect choices (true before OK).
     OptionsChoices Choices() const;
 
     QCheckBox* CheckBox(int id) const;
 
 protected:
-    // OK: stores the tray-icon choice, then closes the dialog accepted.
+    // OK: stores the tray-icon and reconnect choices, then closes the dialog accepted.
     void accept() override;
 
 private:
@@ -48,6 +49,7 @@ private:
     QCheckBox* alwaysOnTop_ = nullptr;
     QCheckBox* startWithSession_ = nullptr;
     QCheckBox* trayIconDisabled_ = nullptr;
+    QCheckBox* reconnect_ = nullptr;
     bool storedOwnChoices_ = true;
 };
 

@@ -6,6 +6,7 @@
 #include <QLoggingCategory>
 #include <QPair>
 #include <algorithm>
+#include <cstdlib>
 #include <chrono>
 #include <cstring>
 
@@ -353,6 +354,12 @@ HttpError HttpRequest::Impl::Start(const QString& url) {
     curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, long(std::max(1, options.connectTimeoutMs)));
     curl_easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    // Verified against the system's trust store, or the bundle SSL_CERT_FILE names, which
+    // libcurl does not read by itself (the curl program does).
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (const char* bundle = std::getenv("SSL_CERT_FILE"); bundle && *bundle)
+        curl_easy_setopt(h, CURLOPT_CAINFO, bundle);
     curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &Impl::OnHeader);
     curl_easy_setopt(h, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Impl::OnBody);

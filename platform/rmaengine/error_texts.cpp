@@ -30,6 +30,10 @@ const char* ErrorText(uint32_t code) {
         {platform::kEOutOfMemory, text::kRmaErrorOutOfMemory},
         {kESoundDevice, text::kRmaErrorSoundDevice},
         {kENoAudio, text::kRmaErrorNoAudio},
+        {platform::kNsENoAudio, text::kRmaErrorNotAudio},
+        {platform::kNsETlsRejected, text::kRmaErrorTls},
+        {platform::kNsENotAFile, text::kRmaErrorNotAFile},
+        {platform::kNsETimeout, text::kRmaErrorStalled},
     };
     for (const auto& entry : kTexts)
         if (entry.code == hr)

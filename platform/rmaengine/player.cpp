@@ -437,6 +437,8 @@ void Player::HandleStatus(uint32_t generation, WmtStatus status, HResult result)
             HandleFailure(generation, Failed(result) ? result : kNsEInvalidData);
             break;
         case WmtStatus::kLocating:
+        case WmtStatus::kReconnectStart:
+        case WmtStatus::kReconnectEnd:
         case WmtStatus::kStopped:
         case WmtStatus::kClosed:
             break;

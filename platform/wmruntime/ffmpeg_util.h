@@ -95,4 +95,24 @@ std::u16string FromUtf8(std::string_view text);
 // Once per process: network initialisation and a quieter FFmpeg log.
 void InitFfmpeg();
 
+// Collects FFmpeg's error messages logged on the calling thread while it lives (FFmpeg reports
+// some causes, such as a certificate that failed verification, only in its log). One per thread
+// at a time; the log still goes to stderr as before.
+class LogCapture {
+public:
+    LogCapture();
+    ~LogCapture();
+    LogCapture(const LogCapture&) = delete;
+    LogCapture& operator=(const LogCapture&) = delete;
+    // Whether any captured message contains word (case-insensitive).
+    bool Mentions(const char* word) const;
+    bool Empty() const { return text_.empty(); }
+    void Clear() { text_.clear(); }
+    void Append(const char* line);
+
+private:
+    std::string text_;  // lower-case, bounded
+    LogCapture* previous_;
+};
+
 }  // namespace velotune::platform::wmrt

@@ -27,6 +27,11 @@ constexpr std::chrono::milliseconds kLead{1000};
 constexpr uint64_t kPrefillHns = 10'000'000;
 // An open that takes longer than this has failed (the caller waits about a minute).
 constexpr std::chrono::seconds kOpenTimeout{40};
+// A dropped live source is reopened after these waits, doubling up to the longest, until about
+// this long after the drop.
+constexpr std::chrono::seconds kFirstReconnectWait{1};
+constexpr std::chrono::seconds kLongestReconnectWait{8};
+constexpr std::chrono::seconds kReconnectSpan{30};
 
 Clock::duration FromHns(uint64_t hns) {
     return std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(hns * 100));
@@ -64,6 +69,8 @@ struct WmReader::Impl {
 
     // atomic: set by Stop and Close on any thread, read by FFmpeg's interrupt callback.
     std::atomic<bool> abortIo{false};
+    // atomic: SetReconnect's choice, read by the reader's thread at a drop.
+    std::atomic<bool> reconnect{true};
     // atomic: steady-clock deadline (ns since epoch) for the open, 0 for none; reader's thread.
     std::atomic<int64_t> ioDeadline{0};
 
@@ -125,6 +132,13 @@ struct WmReader::Impl {
     void Play(Source& source);
     // Fills the queue to the prefill amount. False when interrupted or the source failed.
     bool Fill(Source& source);
+    // Fills without reporting: kSOk, the source's failure, or kEAbort with *interrupted set.
+    HResult FillQuietly(Source& source, bool* interrupted);
+    // Reopens a dropped live source (see SetReconnect). kSOk when it plays again with blocks
+    // queued; kEAbort when a request interrupted it; otherwise the failure to report.
+    HResult Reconnect(Source& source, HResult why);
+    // Waits up to `wait` unless a request comes first; true when one did.
+    bool WaitInterrupted(Clock::duration wait);
     bool ReportPumpFailure(HResult hr);
 };
 
@@ -223,21 +237,85 @@ bool WmReader::Impl::ReportPumpFailure(HResult hr) {
 }
 
 bool WmReader::Impl::Fill(Source& source) {
+    bool interrupted = false;
+    const HResult hr = FillQuietly(source, &interrupted);
+    if (interrupted)
+        return false;
+    if (Failed(hr)) {
+        ReportPumpFailure(hr);
+        return false;
+    }
+    return true;
+}
+
+HResult WmReader::Impl::FillQuietly(Source& source, bool* interrupted) {
     while (source.Queued() < kPrefillHns) {
         {
             std::lock_guard lock(mutex);
-            if (Interrupted())
-                return false;
+            if (Interrupted()) {
+                *interrupted = true;
+                return kEAbort;
+            }
         }
         const HResult hr = source.Pump();
         if (hr == kSFalse)
-            return true;  // a short source: play what there is
+            return kSOk;  // a short source: play what there is
         if (Failed(hr)) {
-            ReportPumpFailure(hr);
-            return false;
+            std::lock_guard lock(mutex);
+            *interrupted = hr == kEAbort && Interrupted();
+            return hr;
         }
     }
-    return true;
+    return kSOk;
+}
+
+bool WmReader::Impl::WaitInterrupted(Clock::duration wait) {
+    std::unique_lock lock(mutex);
+    return wake.wait_for(lock, wait, [&] { return Interrupted(); });
+}
+
+HResult WmReader::Impl::Reconnect(Source& source, HResult why) {
+    qCInfo(lcWmRuntime) << "the live source dropped; reconnecting, result" << Qt::hex
+                        << uint32_t(why);
+    Report(WmtStatus::kReconnectStart, why);
+    const Clock::time_point giveUpAt = Clock::now() + kReconnectSpan;
+    Clock::duration wait = kFirstReconnectWait;
+    HResult hr = Failed(why) ? why : kNsENetwork;
+    source.KeepFormat(true);
+    while (Clock::now() + wait < giveUpAt) {
+        if (WaitInterrupted(wait))
+            return kEAbort;
+        wait = std::min<Clock::duration>(wait * 2, kLongestReconnectWait);
+        // An attempt ends with the span (the source's own bounds end a silent one sooner).
+        const Clock::time_point attemptEnd =
+            std::min(Clock::now() + kOpenTimeout, giveUpAt + kFirstReconnectWait);
+        ioDeadline = attemptEnd.time_since_epoch().count();
+        HResult opened = source.Reopen();
+        ioDeadline = 0;
+        if (Succeeded(opened) && (!source.HasAudio() || source.MissingCodec()))
+            opened = kNsENoAudio;
+        if (Succeeded(opened)) {
+            bool interrupted = false;
+            opened = FillQuietly(source, &interrupted);
+            if (interrupted)
+                return kEAbort;
+            if (Succeeded(opened) && source.HasBlock()) {
+                qCInfo(lcWmRuntime) << "reconnected";
+                Report(WmtStatus::kReconnectEnd, kSOk);
+                return kSOk;
+            }
+        }
+        {
+            std::lock_guard lock(mutex);
+            if (Interrupted())
+                return kEAbort;
+        }
+        // An abort here was the attempt's deadline, not a request: the server did not answer.
+        if (Failed(opened))
+            hr = opened == kEAbort ? kNsETimeout : opened;
+        qCInfo(lcWmRuntime) << "reconnect attempt failed, result" << Qt::hex << uint32_t(opened);
+    }
+    return hr == kEAbort ? kNsETimeout : hr;  // kEAbort is kept for the requests
 }
 
 void WmReader::Impl::Play(Source& source) {
@@ -266,6 +344,11 @@ void WmReader::Impl::Play(Source& source) {
         Report(WmtStatus::kBufferingStop, kSOk);
     }
     Report(WmtStatus::kStarted, kSOk);
+    // Only a broadcast reconnects: an on-demand source would start over from its beginning.
+    const bool live = network && source.IsBroadcast();
+    bool played = false;     // a sample has gone out since the start
+    uint64_t timeShift = 0;  // added to the source's times: they go on across a reconnect
+    uint64_t nextTime = 0;   // the end of the last sample delivered, in delivered time
 
     // The playback clock: sample time originTime is heard at `origin`.
     Clock::time_point origin = Clock::now();
@@ -286,7 +369,23 @@ void WmReader::Impl::Play(Source& source) {
             context = startContext;
         }
         if (!source.HasBlock()) {
-            const HResult hr = source.Pump();
+            HResult hr = source.Pump();
+            if (live && played && reconnect && (hr == kSFalse || (Failed(hr) && hr != kEAbort))) {
+                // The end of a live stream is a drop too: the server went away.
+                hr = Reconnect(source, hr);
+                if (hr == kEAbort)
+                    continue;  // the request is seen at the top
+                if (Succeeded(hr)) {
+                    timeShift = nextTime - source.Front().time;
+                    origin = Clock::now();
+                    originTime = source.Front().time;
+                    flags |= kWmSfDiscontinuity;
+                    continue;
+                }
+                Report(WmtStatus::kError, hr);
+                backToReady();
+                return;
+            }
             if (hr == kSFalse) {
                 Report(WmtStatus::kEof, kSOk);
                 backToReady();
@@ -320,7 +419,9 @@ void WmReader::Impl::Play(Source& source) {
                 continue;
         }
         const wmrt::PcmBlock block = source.TakeFront();
-        callback->OnSample(0, block.time, block.duration, flags,
+        played = true;
+        nextTime = block.time + timeShift + block.duration;
+        callback->OnSample(0, block.time + timeShift, block.duration, flags,
                            WmSampleBuffer(block.bytes.data(), uint32_t(block.bytes.size())),
                            context);
         flags = kWmSfCleanPoint;
@@ -459,6 +560,10 @@ HResult WmReader::Resume() {
 
 WmHeaderInfo* WmReader::HeaderInfo() {
     return &impl_->header;
+}
+
+void WmReader::SetReconnect(bool enabled) {
+    impl_->reconnect = enabled;
 }
 
 HResult WmCreateReader(std::unique_ptr<WmReader>* reader) {

@@ -39,6 +39,20 @@ inline constexpr HResult kNsENoCodec = static_cast<HResult>(0xC00D0BBE);        
 inline constexpr HResult kNsENetwork = static_cast<HResult>(0xC00D0005);         // server/HTTP
 inline constexpr HResult kNsEInvalidInputFormat = static_cast<HResult>(0xC00D0BB8);
 inline constexpr HResult kAsfEBufferTooSmall = static_cast<HResult>(0xC00D07D1);
+// The source gave no decodable audio within the bounds the reader sets (time spent waiting on it,
+// or bytes read, without about a second of audio): not an audio stream, or a broken one.
+inline constexpr HResult kNsENoAudio = static_cast<HResult>(0xC00D0BB9);
+// A https server whose certificate could not be verified (unknown issuer, wrong name, expired).
+inline constexpr HResult kNsETlsRejected = static_cast<HResult>(0xC00D2EE8);
+// A local path that names no regular file (a FIFO, device or directory): never opened.
+inline constexpr HResult kNsENotAFile = static_cast<HResult>(0xC00D0BBA);
+// The source stopped answering (no byte within the read timeout).
+inline constexpr HResult kNsETimeout = static_cast<HResult>(0xC00D2EE9);
+
+// A short English text for a result of this runtime or of the operating system ("the server's
+// certificate could not be verified", "not an audio stream", "HTTP 404 Not Found" ...), for the
+// messages that report a failure. Never empty.
+std::string WmResultText(HResult hr);
 
 // ---- Status values, numbered as the runtime numbers them ----------------------------------------
 enum class WmtStatus : int {
@@ -52,6 +66,10 @@ enum class WmtStatus : int {
     kStarted = 11,        // playback has started; samples follow
     kStopped = 12,        // Stop has taken effect
     kClosed = 13,         // Close has taken effect; nothing more is reported
+    // A live network source dropped after it had played and is being reopened (result: why it
+    // dropped); RECONNECT_END follows when it plays again, ERROR when it does not come back.
+    kReconnectStart = 35,
+    kReconnectEnd = 36,
 };
 
 enum class WmtAttrDataType : int {
@@ -244,6 +262,13 @@ public:
 
     // The header of the open source (IWMHeaderInfo of the reader). Lives as long as the reader.
     WmHeaderInfo* HeaderInfo();
+
+    // Whether a live network source (a broadcast) that drops or fails after it has played is
+    // reopened before ERROR is reported: RECONNECT_START, then attempts after waits of 1, 2, 4, 8,
+    // 8 ... s, about 30 s in all, then RECONNECT_END (and samples again, in the format of before,
+    // their times counted on from the last sample) or ERROR. Stop and Close end the attempts at
+    // once. On by default; takes effect at the next drop. Any thread.
+    void SetReconnect(bool enabled);
 
 private:
     friend HResult WmCreateReader(std::unique_ptr<WmReader>* reader);

@@ -4,10 +4,14 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
+#include <sys/stat.h>
+
 #include <QUrl>
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -34,7 +38,13 @@ namespace {
 constexpr uint64_t kHnsPerSecond = 10'000'000;
 constexpr int kBlocksPerSecond = 10;            // ~100 ms blocks
 constexpr int kMaxDecodeErrors = 200;           // consecutive bad packets before giving up
-constexpr int64_t kReadTimeoutUs = 15'000'000;  // a network source silent this long has failed
+// A network source silent this long has failed. Shorter than the bounds' wait, so that a server
+// that stalls is reported as such rather than as a source without audio.
+constexpr int64_t kReadTimeoutUs = 10'000'000;
+// Probing a network source (format and stream analysis) reads at most this much and this long.
+constexpr int64_t kNetworkProbeBytes = 2 * 1024 * 1024;
+constexpr int64_t kNetworkAnalyzeUs = 5'000'000;
+using Clock = std::chrono::steady_clock;
 constexpr char kUserAgent[] = "Velotune/" VELOTUNE_VERSION;
 
 // The demuxer an HTTP Content-Type names, or null when the type says nothing certain. Reference
@@ -109,7 +119,104 @@ std::string IcyHeader(AVIOContext* io, const std::string& name) {
 
 }  // namespace
 
-Source::Source(const AVIOInterruptCB& interrupt) : interrupt_(interrupt) {}
+// Counts the time of the outermost call toward the bounds' window (Reopen calls Pump).
+class Source::CallTimer {
+public:
+    explicit CallTimer(Source* source) : source_(source), outermost_(!source->inCall_) {
+        if (outermost_) {
+            source_->callStart_ = Clock::now();
+            source_->lastBytesAt_ = source_->callStart_;  // waits between calls are no stall
+            source_->inCall_ = true;
+        }
+    }
+    ~CallTimer() {
+        if (outermost_) {
+            source_->windowSpent_ += Clock::now() - source_->callStart_;
+            source_->inCall_ = false;
+        }
+    }
+    CallTimer(const CallTimer&) = delete;
+    CallTimer& operator=(const CallTimer&) = delete;
+
+private:
+    Source* source_;
+    bool outermost_;
+};
+
+Source::Source(const AVIOInterruptCB& interrupt, const SourceLimits& limits)
+    : interrupt_(interrupt), guard_{&Source::Guard, this}, limits_(limits) {}
+
+int Source::Guard(void* opaque) {
+    auto* self = static_cast<Source*>(opaque);
+    if (self->interrupt_.callback && self->interrupt_.callback(self->interrupt_.opaque))
+        return 1;
+    return self->Starved() ? 1 : 0;
+}
+
+bool Source::Starved() {
+    if (starved_)
+        return true;
+    if (!inCall_)
+        return false;
+    const Clock::time_point now = Clock::now();
+    bool over = windowSpent_ + (now - callStart_) > limits_.maxWait;
+    if (!over && (network_ || limits_.limitLocalBytes)) {
+        const AVIOContext* io = externalIo_ ? externalIo_
+                                : io_       ? io_.get()
+                                : input_    ? input_->pb
+                                : opening_  ? opening_->pb
+                                            : nullptr;
+        if (io) {
+            if (io != windowIo_) {  // a new byte stream counts from its own start
+                windowIo_ = io;
+                windowBytes_ = 0;
+            }
+            over = io->bytes_read - windowBytes_ > limits_.maxBytes;
+            if (io->bytes_read != lastBytes_) {
+                lastBytes_ = io->bytes_read;
+                lastBytesAt_ = now;
+            } else if (network_ && now - lastBytesAt_ > limits_.stallTimeout) {
+                over = true;
+                stalled_ = true;
+            }
+        }
+    }
+    if (over) {
+        starved_ = true;
+        qCInfo(lcWmRuntime) << (stalled_ ? "the source stopped sending:"
+                                         : "no audio within the source's bounds:")
+                            << url_.c_str();
+    }
+    return over;
+}
+
+void Source::StartWindow() {
+    windowSpent_ = {};
+    callStart_ = Clock::now();
+    windowAudio_ = 0;
+    const AVIOContext* io = externalIo_ ? externalIo_
+                            : io_       ? io_.get()
+                            : input_    ? input_->pb
+                                        : nullptr;
+    windowIo_ = io;
+    windowBytes_ = io ? io->bytes_read : 0;
+    starved_ = false;
+    stalled_ = false;
+}
+
+void Source::CountAudio(uint64_t hns) {
+    windowAudio_ += hns;
+    if (windowAudio_ >= limits_.audioToProve)
+        StartWindow();
+}
+
+HResult Source::Bounded(HResult hr) const {
+    if (!Failed(hr) || !starved_)
+        return hr;
+    if (interrupt_.callback && interrupt_.callback(interrupt_.opaque))
+        return hr;  // the owner's Stop or Close, not the bounds
+    return stalled_ ? kNsETimeout : kNsENoAudio;
+}
 
 Source::~Source() {
     Reset();
@@ -124,8 +231,10 @@ void Source::Reset() {
     inFormat_ = -1;
     inRate_ = 0;
     streamIndex_ = -1;
-    formatKnown_ = false;
-    format_ = {};
+    if (!keepFormat_ || !formatKnown_) {
+        formatKnown_ = false;
+        format_ = {};
+    }
     blockBytes_ = 0;
     pending_.clear();
     framesCut_ = 0;
@@ -138,6 +247,11 @@ void Source::NetworkOptions(Dict* options) const {
     options->Set("user_agent", kUserAgent);
     options->Set("rw_timeout", std::to_string(kReadTimeoutUs));
     options->Set("icy", "1");
+    // https is verified against the system's trust store, or against the bundle SSL_CERT_FILE
+    // names, which FFmpeg's TLS layer does not read by itself.
+    options->Set("tls_verify", "1");
+    if (const char* bundle = std::getenv("SSL_CERT_FILE"); bundle && *bundle)
+        options->Set("ca_file", bundle);
 }
 
 HResult Source::Open(const std::string& url) {
@@ -147,18 +261,56 @@ HResult Source::Open(const std::string& url) {
 
 HResult Source::Reopen() {
     Reset();
+    externalIo_ = nullptr;
+    StartWindow();
+    CallTimer timer(this);
     if (!packet_)
         packet_.reset(av_packet_alloc());
     if (!frame_)
         frame_.reset(av_frame_alloc());
     if (!packet_ || !frame_)
         return kEOutOfMemory;
-    HResult hr = OpenAny(url_);
+    LogCapture log;
+    HResult hr = Bounded(OpenAny(url_));
+    // FFmpeg's TLS layer names a refused certificate only in its log, and fails the open as an
+    // I/O error. (Where another copy of this code owns FFmpeg's log callback, as the RealSystem
+    // engine library's does once loaded, nothing is captured: then an https open that failed with
+    // an I/O error is taken for the same.)
+    const bool tlsLogged = log.Mentions("certificate") || log.Mentions("verif");
+    const bool nothingLogged = log.Empty();
+    if (Failed(hr) && network_ && hr != kEAbort && hr != kNsENoAudio && hr != kNsETimeout &&
+        (tlsLogged || (nothingLogged && UrlScheme(url_) == "https" &&
+                       hr == HResultFromErrno(EIO)))) {
+        qCInfo(lcWmRuntime) << "the server's certificate was not accepted:" << url_.c_str();
+        hr = kNsETlsRejected;
+    }
     if (Failed(hr)) {
         Reset();
         return hr;
     }
-    hr = SetUpAudio();
+    hr = Bounded(SetUpAudio());
+    if (Failed(hr))
+        Reset();
+    return hr;
+}
+
+HResult Source::OpenIo(AVIOContext* io) {
+    Reset();
+    url_ = "memory";
+    openedUrl_ = url_;
+    network_ = false;
+    externalIo_ = io;
+    StartWindow();
+    CallTimer timer(this);
+    if (!packet_)
+        packet_.reset(av_packet_alloc());
+    if (!frame_)
+        frame_.reset(av_frame_alloc());
+    if (!packet_ || !frame_)
+        return kEOutOfMemory;
+    HResult hr = Bounded(OpenInput(url_, nullptr, io));
+    if (Succeeded(hr))
+        hr = Bounded(SetUpAudio());
     if (Failed(hr))
         Reset();
     return hr;
@@ -167,14 +319,19 @@ HResult Source::Reopen() {
 HResult Source::OpenAny(const std::string& url) {
     const std::string scheme = UrlScheme(url);
     network_ = !scheme.empty() && scheme != "file";
-    if (scheme.empty()) {
+    if (scheme.empty() || scheme == "file") {
         // A plain path; the prefix keeps a colon in a file name from reading as a protocol.
-        openedUrl_ = "file:" + url;
-        return OpenInput(openedUrl_, nullptr, false);
-    }
-    if (scheme == "file") {
-        openedUrl_ = "file:" + QUrl(QString::fromStdString(url)).toLocalFile().toStdString();
-        return OpenInput(openedUrl_, nullptr, false);
+        const std::string path =
+            scheme.empty() ? url : QUrl(QString::fromStdString(url)).toLocalFile().toStdString();
+        // Only a regular file is opened: a FIFO would block the open until a writer comes, and a
+        // device or directory is no file to play.
+        struct stat info {};
+        if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+            qCInfo(lcWmRuntime) << "not a regular file:" << path.c_str();
+            return kNsENotAFile;
+        }
+        openedUrl_ = "file:" + path;
+        return OpenInput(openedUrl_, nullptr, nullptr);
     }
     if (scheme == "mms") {
         // MMS over HTTP is what servers still speak; MMS over TCP is the older form.
@@ -182,7 +339,7 @@ HResult Source::OpenAny(const std::string& url) {
         HResult hr = kEFail;
         for (const char* alternative : {"mmsh", "mmst"}) {
             openedUrl_ = alternative + rest;
-            hr = OpenInput(openedUrl_, nullptr, false);
+            hr = OpenInput(openedUrl_, nullptr, nullptr);
             if (Succeeded(hr) || hr == kEAbort)
                 return hr;
             qCInfo(lcWmRuntime) << "no answer as" << alternative << "for" << url.c_str();
@@ -194,14 +351,14 @@ HResult Source::OpenAny(const std::string& url) {
     openedUrl_ = scheme + url.substr(scheme.size());
     if (scheme == "http" || scheme == "https")
         return OpenByContentType(openedUrl_);
-    return OpenInput(openedUrl_, nullptr, false);
+    return OpenInput(openedUrl_, nullptr, nullptr);
 }
 
 HResult Source::OpenByContentType(const std::string& url) {
     Dict options;
     NetworkOptions(&options);
     AVIOContext* io = nullptr;
-    int r = avio_open2(&io, url.c_str(), AVIO_FLAG_READ, &interrupt_, options.Get());
+    int r = avio_open2(&io, url.c_str(), AVIO_FLAG_READ, &guard_, options.Get());
     if (r < 0)
         return FromAvError(r);
     io_.reset(io);
@@ -209,30 +366,36 @@ HResult Source::OpenByContentType(const std::string& url) {
     av_opt_get(io, "mime_type", AV_OPT_SEARCH_CHILDREN, &mime);
     const AVInputFormat* format = DemuxerForContentType(reinterpret_cast<char*>(mime));
     av_free(mime);
-    HResult hr = OpenInput(url, format, true);
+    HResult hr = OpenInput(url, format, io);
     if (Failed(hr) && format && hr != kEAbort) {
         // The server named a type its data is not; start over and let the data speak.
         qCInfo(lcWmRuntime) << "content type did not match the data; probing" << url.c_str();
         input_.reset();
         io_.reset();
-        hr = OpenInput(url, nullptr, false);
+        hr = OpenInput(url, nullptr, nullptr);
     }
     return hr;
 }
 
-HResult Source::OpenInput(const std::string& url, const AVInputFormat* format, bool customIo) {
+HResult Source::OpenInput(const std::string& url, const AVInputFormat* format,
+                          AVIOContext* customIo) {
     AVFormatContext* ctx = avformat_alloc_context();
     if (!ctx)
         return kEOutOfMemory;
-    ctx->interrupt_callback = interrupt_;
+    ctx->interrupt_callback = guard_;
     if (customIo) {
-        ctx->pb = io_.get();
+        ctx->pb = customIo;
         ctx->flags |= AVFMT_FLAG_CUSTOM_IO;
     }
     Dict options;
-    if (network_)
+    if (network_) {
         NetworkOptions(&options);
+        options.Set("probesize", std::to_string(kNetworkProbeBytes));
+        options.Set("analyzeduration", std::to_string(kNetworkAnalyzeUs));
+    }
+    opening_ = ctx;
     const int r = avformat_open_input(&ctx, url.c_str(), format, options.Get());
+    opening_ = nullptr;
     if (r < 0) {  // ctx is freed; a custom I/O context is not
         qCInfo(lcWmRuntime) << "cannot open" << url.c_str() << AvErrorText(r).c_str();
         return FromAvError(r);
@@ -369,6 +532,11 @@ bool Source::IsBroadcast() const {
 HResult Source::Pump() {
     if (!codec_)
         return kNsENoCodec;
+    CallTimer timer(this);
+    return Bounded(PumpOnce());
+}
+
+HResult Source::PumpOnce() {
     const size_t before = ready_.size();
     int errors = 0;
     while (ready_.size() == before) {
@@ -433,6 +601,7 @@ HResult Source::Convert(const AVFrame* frame) {
     if (!blockBytes_)
         blockBytes_ = size_t(std::max<uint32_t>(1, format_.samplesPerSec / kBlocksPerSecond)) *
                       format_.blockAlign;
+    CountAudio(uint64_t(frame->nb_samples) * kHnsPerSecond / uint64_t(frame->sample_rate));
     if (!swr_ || frame->format != inFormat_ || frame->sample_rate != inRate_ ||
         av_channel_layout_compare(&frame->ch_layout, &inLayout_) != 0) {
         // First frame, or the stream changed its format midway: the output keeps the format the

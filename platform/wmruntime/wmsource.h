@@ -7,6 +7,7 @@
 // (Open, Pump) return early with kEAbort when the interrupt callback given at construction says so.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <string>
@@ -27,9 +28,28 @@ struct PcmBlock {
     std::vector<uint8_t> bytes;
 };
 
+// The bounds every source is held to, whatever its bytes: while the source has not given about a
+// second of decoded audio (audioToProve), it may keep the reader waiting at most maxWait in all
+// and, over the network, have read at most maxBytes; past either it fails with kNsENoAudio. Each
+// second of audio starts a new window. This keeps the memory that demuxers and parsers gather from
+// a stream that never turns into audio (an endless body of zeros or noise) within maxBytes, and
+// the time to the failure within maxWait. Only time spent inside Open, Reopen and Pump counts, so
+// a pause costs nothing.
+struct SourceLimits {
+    std::chrono::steady_clock::duration maxWait = std::chrono::seconds(15);
+    int64_t maxBytes = 8 * 1024 * 1024;
+    uint64_t audioToProve = 10'000'000;  // 100-ns units
+    // A network source that delivers no byte for this long within one call has stalled: it fails
+    // with kNsETimeout.
+    std::chrono::steady_clock::duration stallTimeout = std::chrono::seconds(10);
+    // Whether maxBytes applies to local files too (not for playing: a file's cover picture can be
+    // large; for data that arrives from memory, as in the fuzzing harness, it does).
+    bool limitLocalBytes = false;
+};
+
 class Source {
 public:
-    explicit Source(const AVIOInterruptCB& interrupt);
+    explicit Source(const AVIOInterruptCB& interrupt, const SourceLimits& limits = {});
     ~Source();
     Source(const Source&) = delete;
     Source& operator=(const Source&) = delete;
@@ -40,6 +60,9 @@ public:
     HResult Open(const std::string& url);
     // Opens the same url again from the beginning (for a new Start).
     HResult Reopen();
+    // From now on a Reopen keeps the output format of before, converting the new audio to it (so
+    // that a reconnected stream goes on into the same sound device and recording).
+    void KeepFormat(bool keep) { keepFormat_ = keep; }
 
     bool IsNetwork() const { return network_; }
     bool HasAudio() const { return streamIndex_ >= 0; }
@@ -61,10 +84,24 @@ public:
     // The URL after "mms://" was resolved to the protocol that answered (for logs and tests).
     const std::string& OpenedUrl() const { return openedUrl_; }
 
+    // Opens data that a custom I/O context delivers (the caller keeps it alive and closes it after
+    // this source), with the same limits as any source; for the fuzzing harness.
+    HResult OpenIo(AVIOContext* io);
+
 private:
+    // Counts the time spent in one call of Open, Reopen or Pump toward the window.
+    class CallTimer;
+    static int Guard(void* opaque);
+    bool Starved();
+    void StartWindow();
+    void CountAudio(uint64_t hns);
+    // kNsENoAudio for a failure that the bounds caused, hr otherwise.
+    HResult Bounded(HResult hr) const;
+
     void Reset();
     HResult OpenAny(const std::string& url);
-    HResult OpenInput(const std::string& url, const AVInputFormat* format, bool customIo);
+    HResult OpenInput(const std::string& url, const AVInputFormat* format, AVIOContext* customIo);
+    HResult PumpOnce();
     HResult OpenByContentType(const std::string& url);
     HResult SetUpAudio();
     HResult Convert(const AVFrame* frame);
@@ -72,7 +109,23 @@ private:
     void CutBlocks(bool final);
     void NetworkOptions(Dict* options) const;
 
-    AVIOInterruptCB interrupt_;
+    AVIOInterruptCB interrupt_;  // the owner's: Stop and Close
+    AVIOInterruptCB guard_;      // ours: the owner's, then the bounds
+    SourceLimits limits_;
+    AVIOContext* externalIo_ = nullptr;  // OpenIo's, not owned
+
+    // The bounds' window; reader's thread only (FFmpeg calls Guard on the thread it works on).
+    AVFormatContext* opening_ = nullptr;  // the input being opened, before input_ takes it
+    std::chrono::steady_clock::duration windowSpent_{};
+    std::chrono::steady_clock::time_point callStart_{};
+    bool inCall_ = false;
+    const AVIOContext* windowIo_ = nullptr;  // the byte stream the window counts on
+    int64_t windowBytes_ = 0;                // its bytes_read when the window began
+    uint64_t windowAudio_ = 0;               // audio decoded in the window, 100-ns units
+    bool starved_ = false;                   // Guard stopped a call for the bounds
+    bool stalled_ = false;                   // ... because no byte came for stallTimeout
+    int64_t lastBytes_ = -1;                 // bytes_read when last seen changing
+    std::chrono::steady_clock::time_point lastBytesAt_{};
     std::string url_;        // as given
     std::string openedUrl_;  // as opened
     bool network_ = false;
@@ -93,6 +146,7 @@ private:
 
     WaveFormatEx format_;  // output; known once formatKnown_
     bool formatKnown_ = false;
+    bool keepFormat_ = false;
     size_t blockBytes_ = 0;         // bytes of one ~100 ms block
     std::vector<uint8_t> pending_;  // converted PCM not yet cut into a block
     uint64_t framesCut_ = 0;        // sample frames cut into blocks so far

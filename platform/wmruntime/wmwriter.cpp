@@ -208,6 +208,12 @@ HResult WmWriter::Impl::End() {
     keep(EncodeFifo(true));
     keep(Send(nullptr));  // what the encoder still holds
     keep(FromAvError(av_write_trailer(output.get())));
+    // Closing writes what is still buffered; its failure is only seen in the context's error.
+    if (output->pb) {
+        avio_flush(output->pb);
+        keep(FromAvError(output->pb->error));
+        keep(FromAvError(avio_closep(&output->pb)));
+    }
     Discard();
     return hr;
 }
@@ -339,8 +345,10 @@ HResult WmWriter::Flush() {
     std::lock_guard lock(d.mutex);
     if (!d.Writing())
         return kNsEInvalidRequest;
-    const int r = av_interleaved_write_frame(d.output.get(), nullptr);
+    int r = av_interleaved_write_frame(d.output.get(), nullptr);
     avio_flush(d.output->pb);
+    if (r >= 0 && d.output->pb->error < 0)
+        r = d.output->pb->error;  // a write that failed (a full disk) is kept here
     return r < 0 ? FromAvError(r) : kSOk;
 }
 

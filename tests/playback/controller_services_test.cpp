@@ -3,6 +3,7 @@
 // reads; the docking check; starting the updater; the tray icon and always-on-top settings.
 // (The web pages and the database failures are shown through the real menus and program.)
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QFile>
 #include <QGuiApplication>
@@ -531,6 +532,32 @@ TEST_F(ServicesTest, FilesOfOtherKindsAreRefusedWithTheExtensionMessage) {
     messages_.Clear();
     EXPECT_EQ(controller_->PlayFile(3), kCcNothingToActOn);  // a name that starts with "."
     EXPECT_TRUE(messages_.Texts().isEmpty());
+}
+
+// A FIFO (or any other non-file) is refused at once, when added and when an entry that has become
+// one is played: its open would wait for a writer for good.
+TEST_F(ServicesTest, OnlyRegularFilesAreAddedAndPlayed) {
+    controller_->ShowFileList(&main_, 1);
+    const QString fifo = MakeTempDir(QStringLiteral("files")) + QStringLiteral("/pipe.wma");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    {
+        FileDialogRecorder dialog(fifo);
+        EXPECT_EQ(controller_->AddFile(), kCcOk);
+    }
+    EXPECT_TRUE(StoredFiles().isEmpty());
+    EXPECT_EQ(messages_.Texts(),
+              QStringList{fifo + QStringLiteral("\nis not a regular file (a pipe, device or "
+                                                "folder) and cannot be played.")});
+
+    // A file that was replaced by a FIFO after it was added.
+    const QString path = AddFile(QStringLiteral("show.wma"));
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    messages_.Clear();
+    EXPECT_EQ(controller_->PlayFile(1), kCcPlaybackFailed);
+    EXPECT_EQ(messages_.Texts().size(), 1);
+    EXPECT_TRUE(messages_.Last().contains(QStringLiteral("is not a regular file")));
+    EXPECT_FALSE(controller_->IsPlaying());
 }
 
 }  // namespace

@@ -163,6 +163,43 @@ TEST_F(EngineTest, RecordingStartedWhilePlayingRecordsTheNewStreamToItsEnd) {
     EXPECT_GT(test::ToneShare(test::DecodeToPcm(path), 440), 0.9);
 }
 
+// A live stream that drops after 5 s and comes back: "reconnecting" (7) and then playing (3)
+// again, the tone heard after the gap, and one recording that holds both sides of it.
+TEST_F(EngineTest, ADroppedLiveStreamReconnectsAndTheRecordingGoesOn) {
+    test::FixtureServer server(media_);
+    ASSERT_TRUE(server.IsRunning());
+    test::FixtureRoute live = test::FixtureRoute::File(QStringLiteral("long.wma"),
+                                                       QStringLiteral("video/x-ms-asf"));
+    live.loop = true;
+    live.bytesPerSecond = 16500;  // about the file's own 128 kbit/s
+    live.closeAfterBytes = 82500;  // about 5 s, then the connection drops
+    server.SetRoute(QStringLiteral("/live"), live);
+    const QString path = folder_ + QStringLiteral("/recorded.wma");
+    ASSERT_EQ(engine_->StartRecording(server.Url(QStringLiteral("/live")).toStdString(),
+                                      path.toStdString()),
+              1);
+    ASSERT_TRUE(statuses_.WaitFor(kStatusLive, 20000));
+    ASSERT_TRUE(statuses_.WaitFor(kStatusReconnecting, 30000));
+    const size_t gap = statuses_.Count();
+    ASSERT_TRUE(statuses_.WaitFor(kStatusLive, 30000, gap));
+    std::this_thread::sleep_for(3s);
+    ASSERT_EQ(engine_->StopPlayback(), platform::kSOk);
+    statuses_.WaitForEnd(statuses_.Count());
+
+    const test::PcmAudio heard = Heard();
+    EXPECT_GT(heard.Seconds(), 6.0);
+    test::PcmAudio after = heard;  // the last two seconds: after the gap
+    const size_t tail = size_t(2 * after.sampleRate * after.channels);
+    ASSERT_GT(after.samples.size(), tail);
+    after.samples.erase(after.samples.begin(), after.samples.end() - std::ptrdiff_t(tail));
+    EXPECT_GT(test::ToneShare(after, 440), 0.9);
+
+    const QMap<QString, QString> info = test::Probe(path);
+    EXPECT_EQ(info.value(QStringLiteral("codec_name")), QStringLiteral("wmav2"));
+    EXPECT_GT(info.value(QStringLiteral("duration")).toDouble(), 6.0);
+    EXPECT_GT(test::ToneShare(test::DecodeToPcm(path), 440), 0.9);
+}
+
 // Levels 2k-1 and 2k share a step; a level outside 0..100 changes nothing and comes back.
 TEST_F(EngineTest, VolumeLevelsFollowTheTable) {
     const auto volumeFor = [this](int level) {

@@ -92,6 +92,14 @@ TEST_F(MainWindowPlaybackTest, PlayTunesInAndStopReturnsToIdle) {
     controller_->SetPlaybackStatus(kStatusLive);
     ASSERT_TRUE(WaitForDisplay(Pad(QStringLiteral("You are tuned to Tone FM"))));
 
+    // It drops and is reconnected: said on the display line, with the controls of playing.
+    controller_->SetPlaybackStatus(kStatusReconnecting);
+    ASSERT_TRUE(WaitForDisplay(Pad(QStringLiteral("Reconnecting to Tone FM, please wait..."))));
+    EXPECT_EQ(Buttons(), QStringLiteral("0010111"));
+    EXPECT_EQ(controller_->GetPlaybackStatus(), kStatusLive);
+    controller_->SetPlaybackStatus(kStatusLive);
+    ASSERT_TRUE(WaitForDisplay(Pad(QStringLiteral("You are tuned to Tone FM"))));
+
     // Another row offers a switch; Go to Playing comes back to the playing one.
     window_->Button(kIdNext)->click();
     ASSERT_TRUE(
@@ -107,6 +115,20 @@ TEST_F(MainWindowPlaybackTest, PlayTunesInAndStopReturnsToIdle) {
     EXPECT_FALSE(Enabled(kIdMiniStop));
     EXPECT_FALSE(controller_->IsPlaying());
     EXPECT_TRUE(messages_.Texts().isEmpty());
+}
+
+// A recording that cannot be written (a full disk) is told in a box that names the file and the
+// reason, and the recording ends.
+TEST_F(MainWindowPlaybackTest, AFailedRecordingIsReportedWithItsFileAndReason) {
+    {
+        FileDialogRecorder dialog(QStringLiteral("/dev/full"));
+        window_->Button(kIdRecord)->click();
+    }
+    ASSERT_TRUE(WaitFor([&] { return !messages_.Texts().isEmpty(); }, 30000));
+    EXPECT_EQ(messages_.Last(), QStringLiteral("The recording into /dev/full failed: No space "
+                                               "left on device."));
+    ASSERT_TRUE(WaitForDisplay(Pad(QStringLiteral("Tone FM selected, press Play to tune-in."))));
+    EXPECT_FALSE(controller_->IsPlaying());
 }
 
 TEST_F(MainWindowPlaybackTest, RecordingAndFilesAreNamedOnTheDisplayLine) {

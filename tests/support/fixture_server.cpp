@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QSaveFile>
 
 #include "tests/support/test_env.h"
@@ -41,18 +42,35 @@ QString FixtureRequest::Header(const QString& name) const {
     return {};
 }
 
-FixtureServer::FixtureServer(const QString& root) : root_(root) {
+FixtureServer::FixtureServer(const QString& root, const QString& certFile, const QString& keyFile)
+    : root_(root), tls_(!certFile.isEmpty()) {
     QDir().mkpath(root_);
     logPath_ = MakeTempDir(QStringLiteral("fixture-log")) + QStringLiteral("/requests.jsonl");
     WriteRoutes();
     process_ = std::make_unique<ChildProcess>();
-    if (!process_->Start(QStringLiteral("python3"),
-                         {SourceDir() + QStringLiteral("/tests/support/fixture_server.py"),
-                          QStringLiteral("--root"), root_, QStringLiteral("--log"), logPath_}))
+    QStringList args{SourceDir() + QStringLiteral("/tests/support/fixture_server.py"),
+                     QStringLiteral("--root"), root_, QStringLiteral("--log"), logPath_};
+    if (tls_)
+        args << QStringLiteral("--cert") << certFile << QStringLiteral("--key") << keyFile;
+    if (!process_->Start(QStringLiteral("python3"), args))
         return;
     QByteArray line;
     if (process_->ReadLine(&line, 10000) && line.trimmed().startsWith("PORT "))
         port_ = quint16(line.trimmed().mid(5).toUInt());
+}
+
+bool FixtureServer::MakeCertificate(const QString& folder, QString* certFile, QString* keyFile) {
+    *certFile = folder + QStringLiteral("/cert.pem");
+    *keyFile = folder + QStringLiteral("/key.pem");
+    QProcess openssl;
+    openssl.start(QStringLiteral("openssl"),
+                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                   QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-keyout"),
+                   *keyFile, QStringLiteral("-out"), *certFile, QStringLiteral("-days"),
+                   QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
+                   QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1")});
+    return openssl.waitForFinished(60000) && openssl.exitStatus() == QProcess::NormalExit &&
+           openssl.exitCode() == 0;
 }
 
 FixtureServer::~FixtureServer() {
@@ -63,7 +81,7 @@ FixtureServer::~FixtureServer() {
 QString FixtureServer::HostPort() const { return QStringLiteral("127.0.0.1:%1").arg(port_); }
 
 QString FixtureServer::Url(const QString& path) const {
-    return QStringLiteral("http://") + HostPort() + path;
+    return (tls_ ? QStringLiteral("https://") : QStringLiteral("http://")) + HostPort() + path;
 }
 
 void FixtureServer::SetRoute(const QString& path, const FixtureRoute& route) {
@@ -100,6 +118,8 @@ void FixtureServer::WriteRoutes() const {
             o[QStringLiteral("delay")] = r.delaySeconds;
         if (r.closeAfterBytes >= 0)
             o[QStringLiteral("close_after")] = r.closeAfterBytes;
+        if (r.stallAfterBytes >= 0)
+            o[QStringLiteral("stall_after")] = r.stallAfterBytes;
         all[it.key()] = o;
     }
     // The server reads the file on every request; replace it whole so it never sees half of it.

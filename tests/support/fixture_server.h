@@ -26,6 +26,7 @@ struct FixtureRoute {
     bool loop = false;            // repeat the file forever, like a live stream
     double delaySeconds = 0;      // wait before answering
     int closeAfterBytes = -1;     // drop the connection after this many body bytes
+    int stallAfterBytes = -1;     // with loop: stop sending after this many, connection kept
 
     static FixtureRoute Status(int status, const QByteArray& body = {});
     static FixtureRoute Body(const QByteArray& body, const QString& contentType = {});
@@ -42,17 +43,23 @@ struct FixtureRequest {
 
 class FixtureServer {
 public:
-    // Starts serving root (a folder; created when missing). Check IsRunning().
-    explicit FixtureServer(const QString& root);
+    // Starts serving root (a folder; created when missing). Check IsRunning(). With a
+    // certificate and its key (PEM files) it serves https instead.
+    explicit FixtureServer(const QString& root, const QString& certFile = {},
+                           const QString& keyFile = {});
     ~FixtureServer();
     FixtureServer(const FixtureServer&) = delete;
     FixtureServer& operator=(const FixtureServer&) = delete;
+
+    // Writes a self-signed certificate for 127.0.0.1 and its key into folder (openssl command
+    // line) for an https server. False when openssl failed.
+    static bool MakeCertificate(const QString& folder, QString* certFile, QString* keyFile);
 
     bool IsRunning() const { return port_ != 0; }
     quint16 Port() const { return port_; }
     QString Root() const { return root_; }
     QString HostPort() const;                  // "127.0.0.1:<port>"
-    QString Url(const QString& path) const;    // "http://127.0.0.1:<port>" + path ("/..." )
+    QString Url(const QString& path) const;    // "http(s)://127.0.0.1:<port>" + path ("/..." )
 
     // Sets or replaces the canned answer for a path (the path part of the URL, or path + "?" +
     // query for an exact query match). Takes effect for the next request.
@@ -67,6 +74,7 @@ private:
 
     QString root_;
     QString logPath_;
+    bool tls_ = false;
     quint16 port_ = 0;
     std::unique_ptr<ChildProcess> process_;
     QMap<QString, FixtureRoute> routes_;

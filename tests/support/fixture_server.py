@@ -9,13 +9,16 @@ on every request, so a test can change them while the server runs:
              "headers": {"X-Name": "value"}, "rate": bytes_per_second, "loop": true,
              "delay": seconds_before_answering, "close_after": bytes_then_drop_connection}}
 
-"loop" with "file" repeats the file forever, paced by "rate", like a live stream. Every request is
+"loop" with "file" repeats the file forever, paced by "rate", like a live stream; "close_after" then
+drops it after that many bytes in all, and "stall_after" stops sending after that many bytes while
+keeping the connection open. With --cert and --key the server speaks https. Every request is
 appended to --log as one JSON line: method, path, query and headers.
 """
 import argparse
 import json
 import mimetypes
 import os
+import ssl
 import sys
 import threading
 import time
@@ -122,9 +125,21 @@ class Handler(BaseHTTPRequestHandler):
                 self.close_connection = True
                 if head_only:
                     return
+                close_after = route.get("close_after")
+                stall_after = route.get("stall_after")
+                limit = stall_after if stall_after is not None else close_after
+                sent = 0
                 while not self.server.stopping:
-                    if not self._send_body(data, route.get("rate"), None):
+                    piece = data
+                    if limit is not None:
+                        piece = data[:max(0, limit - sent)]
+                    if piece and not self._send_body(piece, route.get("rate"), None):
                         return
+                    sent += len(piece)
+                    if limit is not None and sent >= limit:
+                        break
+                while stall_after is not None and not self.server.stopping:
+                    time.sleep(0.1)  # connected, but silent
                 return
             self.send_header("Content-Length", str(len(data)))
             self.end_headers()
@@ -145,8 +160,14 @@ def main():
     parser.add_argument("--root", required=True)
     parser.add_argument("--log", required=True)
     parser.add_argument("--port", type=int, default=0)
+    parser.add_argument("--cert")
+    parser.add_argument("--key")
     args = parser.parse_args()
     server = ThreadingHTTPServer(("127.0.0.1", args.port), Handler)
+    if args.cert:
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(args.cert, args.key)
+        server.socket = context.wrap_socket(server.socket, server_side=True)
     server.daemon_threads = True
     server.root = args.root
     server.log_path = args.log

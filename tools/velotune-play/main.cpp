@@ -4,7 +4,8 @@
 // SIGINT/SIGTERM (which also finishes a recording properly). This is how a person tries the
 // engines without the player's windows.
 //
-// Exit status: 0 when the stream played, 1 when it could not be started, 2 for a usage error.
+// Exit status: 0 when the stream played, 1 when it could not be started or its recording failed,
+// 2 for a usage error.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -50,6 +51,8 @@ public:
     virtual int64_t Start(const std::string& url, const std::string& recordPath) = 0;
     virtual void SetVolume(int level) = 0;
     virtual void Stop() = 0;
+    // Why the last start failed, when the engine knows (a runtime result), else kSOk.
+    virtual platform::HResult OpenResult() const { return platform::kSOk; }
     // Lets go of everything; statuses may still arrive while it runs.
     virtual void Shutdown() = 0;
 };
@@ -63,6 +66,7 @@ public:
             return engine_.OpenAndStart(url);
         return engine_.StartRecording(url, recordPath) == 1 ? 0 : 1;
     }
+    platform::HResult OpenResult() const override { return engine_.LastOpenResult(); }
     void SetVolume(int level) override { engine_.SetVolume(level); }
     void Stop() override { engine_.StopPlayback(); }
     void Shutdown() override { engine_.Shutdown(); }
@@ -96,6 +100,19 @@ public:
             this, [this, status] { Print(status); }, Qt::QueuedConnection);
     }
 
+    void RecordingFailed(const std::string& path, const std::string& reason) override {
+        const QString message = Text(text::kPlayerToolRecordingFailed)
+                                    .arg(QString::fromStdString(path), QString::fromStdString(reason));
+        QMetaObject::invokeMethod(
+            this,
+            [this, message] {
+                QTextStream(stderr) << message << Qt::endl;
+                recordingFailed_ = true;
+            },
+            Qt::QueuedConnection);
+    }
+    bool RecordingHasFailed() const { return recordingFailed_; }
+
 private:
     void Print(int status) {
         const char* name = "";
@@ -115,6 +132,9 @@ private:
             case kStatusBuffering:
                 name = text::kPlayerToolStatusBuffering;
                 break;
+            case kStatusReconnecting:
+                name = text::kPlayerToolStatusReconnecting;
+                break;
         }
         QTextStream(stdout) << Text(text::kPlayerToolStatus).arg(status).arg(Text(name))
                             << Qt::endl;
@@ -126,7 +146,8 @@ private:
             QCoreApplication::quit();
     }
 
-    bool begun_ = false;  // main thread only
+    bool begun_ = false;            // main thread only
+    bool recordingFailed_ = false;  // main thread only
 };
 
 int Usage(const QString& message) {
@@ -194,12 +215,22 @@ int Run(QCoreApplication& app) {
     engine->SetVolume(volume);
     const int64_t result = engine->Start(url, recordPath);
     if (result != 0) {
-        QTextStream(stderr) << Text(text::kPlayerToolStartFailed)
-                                   .arg(QString::fromStdString(url))
-                                   .arg(result < 0 ? QStringLiteral("0x%1").arg(
-                                                         uint32_t(result), 8, 16, QLatin1Char('0'))
-                                                   : QString::number(result))
-                            << Qt::endl;
+        const QString code = result < 0 ? QStringLiteral("0x%1").arg(uint32_t(result), 8, 16,
+                                                                     QLatin1Char('0'))
+                                        : QString::number(result);
+        // The runtime's result of the open says why, when it failed; the start's own result
+        // stays what it was.
+        const platform::HResult why = engine->OpenResult();
+        if (platform::Failed(why))
+            QTextStream(stderr) << Text(text::kPlayerToolStartFailedWhy)
+                                       .arg(QString::fromStdString(url),
+                                            QString::fromStdString(platform::WmResultText(why)),
+                                            code)
+                                << Qt::endl;
+        else
+            QTextStream(stderr) << Text(text::kPlayerToolStartFailed)
+                                       .arg(QString::fromStdString(url), code)
+                                << Qt::endl;
         engine->Shutdown();
         QCoreApplication::processEvents();
         return 1;
@@ -221,7 +252,7 @@ int Run(QCoreApplication& app) {
     app.exec();
     engine->Shutdown();
     QCoreApplication::processEvents();  // print what the shutdown reported
-    return 0;
+    return printer.RecordingHasFailed() ? 1 : 0;
 }
 
 }  // namespace

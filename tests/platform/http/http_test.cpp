@@ -254,5 +254,34 @@ TEST_F(HttpTest, CancelFromAnotherThreadEndsWaitsPromptly) {
     EXPECT_EQ(waiting.get(), HttpError::Cancelled);
 }
 
+// https is verified: a self-signed server is a TLS failure, unless its certificate is in the
+// bundle SSL_CERT_FILE names.
+TEST_F(HttpTest, HttpsServersAreVerifiedAgainstTheNamedBundle) {
+    const QString folder = test::MakeTempDir(QStringLiteral("tls"));
+    QString cert;
+    QString key;
+    ASSERT_TRUE(FixtureServer::MakeCertificate(folder, &cert, &key));
+    FixtureServer tls(folder, cert, key);
+    ASSERT_TRUE(tls.IsRunning());
+    tls.SetRoute(QStringLiteral("/page"), FixtureRoute::Body("secret"));
+    const QByteArray saved = qgetenv("SSL_CERT_FILE");
+    const bool hadBundle = qEnvironmentVariableIsSet("SSL_CERT_FILE");
+
+    qunsetenv("SSL_CERT_FILE");
+    HttpRequest refused;
+    EXPECT_EQ(refused.Open(tls.Url(QStringLiteral("/page")), Direct()), HttpError::TlsError);
+
+    qputenv("SSL_CERT_FILE", QFile::encodeName(cert));
+    HttpRequest accepted;
+    ASSERT_EQ(accepted.Open(tls.Url(QStringLiteral("/page")), Direct()), HttpError::None)
+        << accepted.ErrorText().toStdString();
+    EXPECT_EQ(ReadAll(accepted), QByteArray("secret"));
+
+    if (hadBundle)
+        qputenv("SSL_CERT_FILE", saved);
+    else
+        qunsetenv("SSL_CERT_FILE");
+}
+
 }  // namespace
 }  // namespace velotune::platform

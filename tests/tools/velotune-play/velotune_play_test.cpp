@@ -2,6 +2,10 @@
 // and the refusals.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 
@@ -86,6 +90,55 @@ TEST(VelotunePlayTest, RefusesWhatItCannotDo) {
         test::RunProgram(Player(), {test::MakeTempDir() + QStringLiteral("/none.wma")}, &output),
         1);
     EXPECT_TRUE(output.contains(QStringLiteral("cannot play"))) << output.toStdString();
+    // Where the cause is known, it is said.
+    EXPECT_TRUE(output.contains(QStringLiteral(": not found (result ")))
+        << output.toStdString();
+    const QString fifo = test::MakeTempDir() + QStringLiteral("/pipe.wma");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    output.clear();
+    EXPECT_EQ(test::RunProgram(Player(), {fifo}, &output, 20000), 1);
+    EXPECT_TRUE(output.contains(QStringLiteral(": not a regular file"))) << output.toStdString();
+}
+
+// A recording that fails is reported, naming the file and the reason, and the run fails: a full
+// disk (/dev/full takes nothing), and the file being played, by any path, is never written over.
+TEST(VelotunePlayTest, RecordingFailuresAreReportedAndTheSourceIsNeverOverwritten) {
+    const QString folder = test::MakeTempDir();
+    const QString tone = test::MakeToneFile(folder, test::ToneFormat::Wma, 3.0);
+    ASSERT_FALSE(tone.isEmpty());
+
+    QString output;
+    EXPECT_EQ(test::RunProgram(Player(), {QStringLiteral("--record"), QStringLiteral("/dev/full"),
+                                          tone},
+                               &output, 30000),
+              1)
+        << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("the recording into /dev/full failed: ")))
+        << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("No space left on device"))) << output.toStdString();
+
+    const QByteArray original = [&] {
+        QFile file(tone);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    const QString link = folder + QStringLiteral("/link.wma");
+    const QString hardLink = folder + QStringLiteral("/hard.wma");
+    ASSERT_TRUE(QFile::link(tone, link));
+    ASSERT_EQ(::link(QFile::encodeName(tone).constData(), QFile::encodeName(hardLink).constData()),
+              0);
+    const QString dotted = folder + QStringLiteral("/./") + QFileInfo(tone).fileName();
+    for (const QString& target : {tone, link, hardLink, dotted}) {
+        SCOPED_TRACE(target.toStdString());
+        output.clear();
+        EXPECT_EQ(test::RunProgram(Player(), {QStringLiteral("--record"), target, tone}, &output,
+                                   20000),
+                  1);
+        EXPECT_TRUE(output.contains(QStringLiteral("it is the file being played")))
+            << output.toStdString();
+        QFile file(tone);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), original);
+    }
 }
 
 }  // namespace
