@@ -232,7 +232,8 @@ void CTorvikMenuDlg::OnCommand(int id) {
             break;
         case kCmdUpdateDatabase:
             if (controller_.StartUpdater() == kCcUpdaterNotStarted)
-                platform::ShowMessageBox(Text(text::kUpdaterNotStarted));
+                platform::ShowMessageBox(MainWidget(controller_),
+                                         Text(text::kUpdaterNotStarted));
             break;
         case kCmdVisitWebsite:
             controller_.OpenWebPage(ProductPageUrl());
@@ -245,6 +246,7 @@ void CTorvikMenuDlg::OnCommand(int id) {
         }
         case kCmdAbout: {
             CAboutDlg about(DialogParent(controller_));
+            platform::OwnDialog(&about, DialogParent(controller_));
             about.exec();
             break;
         }

@@ -472,7 +472,7 @@ void CStationFinderDlg::OnPlaylistToggle() {
     if (radioId <= 0)
         return;
     if (radioId == playingRadioId_) {
-        platform::ShowMessageBox(Text(text::kPlaylistChangeWhilePlaying));
+        platform::ShowMessageBox(this, Text(text::kPlaylistChangeWhilePlaying));
         return;
     }
     CRadioSet station;
@@ -526,6 +526,7 @@ void CStationFinderDlg::OnDelete() {
     if (selectedRow_ == 0 || radioId <= 0)
         return;
     platform::MessageBoxRequest question;
+    question.owner = this;
     question.text = Text(text::kConfirmDeleteStation);
     question.buttons = platform::MsgButtons::YesNo;
     question.icon = platform::MsgIcon::Question;
@@ -533,7 +534,7 @@ void CStationFinderDlg::OnDelete() {
     if (platform::ShowMessageBox(question) != platform::kIdYes)
         return;
     if (radioId == playingRadioId_) {
-        platform::ShowMessageBox(Text(text::kDeleteWhilePlaying));
+        platform::ShowMessageBox(this, Text(text::kDeleteWhilePlaying));
         return;
     }
     {
@@ -561,6 +562,7 @@ void CStationFinderDlg::OnEdit() {
 
 void CStationFinderDlg::RunEditor(int radioId) {
     CStationEditorDlg editor(controller_, radioId, this);
+    platform::OwnDialog(&editor, this);
     if (editor.exec() != QDialog::Accepted)
         return;
     RerunSearch();
@@ -575,7 +577,7 @@ void CStationFinderDlg::OnTestPlay() {
     if (selectedRow_ == 0 || radioId <= 0)
         return;
     if (playingRadioId_ != 0) {
-        platform::ShowMessageBox(Text(text::kTestPlayWhilePlaying));
+        platform::ShowMessageBox(this, Text(text::kTestPlayWhilePlaying));
         return;
     }
     if (testStarted_ || testPlaying_) {
@@ -589,7 +591,7 @@ void CStationFinderDlg::OnTestPlay() {
     fetching_->repaint();
     testPlay_->repaint();
     if (controller_.Play(radioId, this) != kCcOk) {
-        platform::ShowMessageBox(Text(text::kFailedToConnect));
+        platform::ShowMessageBox(this, Text(text::kFailedToConnect));
         testPlay_->setText(Text(text::kFinderFailedToPlay));
         UnlockControls();
         fetching_->hide();

@@ -273,6 +273,7 @@ void CTorvikDBUpdateDlg::reject() {
         return;
     }
     platform::MessageBoxRequest question;
+    question.owner = this;
     question.text = Text(text::kQuitUpdateQuestion);
     question.buttons = platform::MsgButtons::YesNo;
     // The workers go on while the question is open; the results they deliver meanwhile wait

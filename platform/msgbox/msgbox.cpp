@@ -38,7 +38,34 @@ int FromStandard(int button) {
     }
 }
 
+// The window a box without a named owner belongs to: the dialog that is modal now, else the
+// window that has the focus.
+QWidget* DefaultOwner() {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return nullptr;
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    return QApplication::activeWindow();
+}
+
 }  // namespace
+
+void OwnDialog(QWidget* dialog, QWidget* owner) {
+    QWidget* window = owner ? owner->window() : nullptr;
+    if (!window || window == dialog) {
+        dialog->setWindowModality(Qt::ApplicationModal);
+        return;
+    }
+    // A parent makes the dialog the window's transient child, and a dialog is placed centred on
+    // its parent when it is first shown.
+    if (dialog->parentWidget() != window)
+        dialog->setParent(window, dialog->windowFlags() | Qt::Dialog);
+    dialog->setWindowModality(Qt::WindowModal);
+    // A window manager keeps a transient above its parent, but a parent that is always on top
+    // sits in a higher layer than an ordinary transient could be put in by some of them.
+    if (window->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        dialog->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+}
 
 MessageBoxHook SetMessageBoxHook(MessageBoxHook hook) {
     QMutexLocker lock(&g_hookMutex);
@@ -46,7 +73,12 @@ MessageBoxHook SetMessageBoxHook(MessageBoxHook hook) {
     return hook;
 }
 
-int ShowMessageBox(const MessageBoxRequest& request) {
+int ShowMessageBox(const MessageBoxRequest& asked) {
+    MessageBoxRequest request = asked;
+    if (!request.owner)
+        request.owner = DefaultOwner();
+    if (request.owner)
+        request.owner = request.owner->window();
     MessageBoxHook hook;
     {
         QMutexLocker lock(&g_hookMutex);
@@ -65,6 +97,7 @@ int ShowMessageBox(const MessageBoxRequest& request) {
     // the real program.
     qCInfo(lcMsgBox).noquote() << "shown:" << request.text;
     QMessageBox box;
+    OwnDialog(&box, request.owner);
     box.setWindowTitle(request.caption.isEmpty() ? QString::fromUtf8(text::kProductName)
                                                  : request.caption);
     box.setText(request.text);
@@ -89,6 +122,12 @@ int ShowMessageBox(const MessageBoxRequest& request) {
 
 int ShowMessageBox(const QString& text, MsgButtons buttons, MsgIcon icon, int defaultAnswer) {
     return ShowMessageBox(MessageBoxRequest{text, QString(), buttons, icon, defaultAnswer});
+}
+
+int ShowMessageBox(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
+                   int defaultAnswer) {
+    return ShowMessageBox(
+        MessageBoxRequest{text, QString(), buttons, icon, defaultAnswer, owner});
 }
 
 }  // namespace velotune::platform

@@ -4,6 +4,11 @@
 // shown goes through ShowMessageBox, so tests can install a hook that records the text and
 // answers for the user instead of blocking on a modal dialog.
 //
+// A box belongs to the window that asks for it: it is that window's transient child, centred on
+// it, modal to it, and kept on top with it when that window is always on top (a box of a plain
+// top-level would otherwise open behind it). OwnDialog gives the program's other dialogs the
+// same ownership.
+//
 // Threading: call on the user-interface thread only. Without a QApplication (a command-line tool
 // or a test without widgets) and without a hook, the text is written to the log and the default
 // answer is returned.
@@ -11,6 +16,8 @@
 
 #include <QString>
 #include <functional>
+
+class QWidget;
 
 namespace velotune::platform {
 
@@ -27,6 +34,9 @@ struct MessageBoxRequest {
     MsgButtons buttons = MsgButtons::Ok;
     MsgIcon icon = MsgIcon::None;
     int defaultAnswer = 0;  // 0: the first button
+    // The window that asks (any widget of it). Null: the dialog that is modal at the moment,
+    // else the active window; ShowMessageBox fills it in before a hook sees the request.
+    QWidget* owner = nullptr;
 };
 
 // Shows the box modally and returns the answer (a MsgAnswer).
@@ -35,6 +45,14 @@ int ShowMessageBox(const MessageBoxRequest& request);
 // Convenience for the common case: an OK box with the product name as caption.
 int ShowMessageBox(const QString& text, MsgButtons buttons = MsgButtons::Ok,
                    MsgIcon icon = MsgIcon::None, int defaultAnswer = 0);
+// The same, asked by owner's window.
+int ShowMessageBox(QWidget* owner, const QString& text, MsgButtons buttons = MsgButtons::Ok,
+                   MsgIcon icon = MsgIcon::None, int defaultAnswer = 0);
+
+// Makes dialog (a top-level widget not yet shown) a dialog of owner's window as a message box
+// is: transient for it and centred on it (its parent), modal to it, and on top as it is. A null
+// owner leaves the dialog application-modal and unowned.
+void OwnDialog(QWidget* dialog, QWidget* owner);
 
 // Replaces the real dialog (tests). An empty function restores it. Returns the previous hook.
 using MessageBoxHook = std::function<int(const MessageBoxRequest&)>;

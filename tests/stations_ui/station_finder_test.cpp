@@ -6,8 +6,11 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QWindow>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 
@@ -222,6 +225,60 @@ TEST_F(FinderTest, ThePlayingStationKeepsItsPlaylistPlaceAndCannotBeDeleted) {
 
     testPlay_->click();
     EXPECT_EQ(messages_.Last(), T(text::kTestPlayWhilePlaying));
+    // Every one of those boxes was the finder's.
+    EXPECT_EQ(messages_.Owners(), QList<QWidget*>(messages_.Texts().size(), finder_.get()));
+}
+
+// A box that an always-on-top finder opens is the finder's own: its transient child (so the
+// window manager keeps it above the finder, not behind), on top as the finder is, modal to it and
+// centred on it rather than on the screen.
+TEST_F(FinderTest, ABoxOfAnAlwaysOnTopFinderIsItsTransientChild) {
+    Start();
+    Open(1);
+    finder_->hide();
+    finder_->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    finder_->move(20, 10);
+    finder_->show();
+    ChooseCountry("Ireland");
+    ClickRow(results_, 1);
+
+    const platform::MessageBoxHook recorder = platform::SetMessageBoxHook({});  // the real box
+    struct Seen {
+        bool found = false;
+        QWidget* parent = nullptr;
+        QWindow* transientParent = nullptr;
+        bool onTop = false;
+        Qt::WindowModality modality = Qt::NonModal;
+        QPoint centre;
+    } seen;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(top);
+            if (!box || !box->isVisible())
+                continue;
+            seen = {true,
+                    box->parentWidget(),
+                    box->windowHandle() ? box->windowHandle()->transientParent() : nullptr,
+                    box->windowFlags().testFlag(Qt::WindowStaysOnTopHint),
+                    box->windowModality(),
+                    box->frameGeometry().center()};
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    poll.start();
+    testPlay_->click();  // "a station is playing": the box runs until the poll answers it
+    poll.stop();
+    platform::SetMessageBoxHook(recorder);
+
+    ASSERT_TRUE(seen.found);
+    EXPECT_EQ(seen.parent, finder_.get());
+    EXPECT_EQ(seen.transientParent, finder_->windowHandle());
+    EXPECT_TRUE(seen.onTop);
+    EXPECT_EQ(seen.modality, Qt::WindowModal);
+    const QPoint offCentre = seen.centre - finder_->frameGeometry().center();
+    EXPECT_LE(offCentre.manhattanLength(), 40) << offCentre.x() << "," << offCentre.y();
 }
 
 TEST_F(FinderTest, DeleteAsksFirstAndLeavesTheOtherEntriesNumbersAlone) {
