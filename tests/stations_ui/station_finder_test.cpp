@@ -164,6 +164,37 @@ TEST_F(FinderTest, GenreSearchMatchesTheFirstGenreAndIsKeptAcrossModes) {
     EXPECT_FALSE(states_->isEnabled());
 }
 
+// The first click into a result list that has been scrolled gives the list the focus and
+// selects the row under the pointer, as every later click does, and not the row that stood at
+// that place before the list jumped back to its top.
+TEST_F(FinderTest, TheFirstClickOnAScrolledListSelectsTheRowUnderThePointer) {
+    StationDbContent content = DefaultContent();
+    for (int i = 1; i <= 40; ++i)
+        content.stations.append(Station(qPrintable(QStringLiteral("Station %1").arg(i, 2, 10,
+                                                                                 QLatin1Char('0'))),
+                                        "Pop", "Ireland", "Leinster", "Dublin"));
+    Start(content);
+    Open();
+    ChooseCountry("Ireland");
+    ASSERT_GT(results_->topLevelItemCount(), 30);
+    finder_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(finder_.get()));
+    names_->setFocus();
+    ASSERT_FALSE(results_->hasFocus());
+    results_->verticalScrollBar()->setValue(results_->verticalScrollBar()->maximum());
+    ASSERT_GT(results_->verticalScrollBar()->value(), 0);
+
+    const int row = results_->topLevelItemCount() - 1;  // near the bottom, in view
+    QTreeWidgetItem* target = results_->topLevelItem(row - 1);
+    ClickRow(results_, row);
+    EXPECT_TRUE(results_->hasFocus());
+    EXPECT_EQ(results_->currentItem(), target)
+        << "selected row " << results_->indexOfTopLevelItem(results_->currentItem()) + 1
+        << " instead of " << row;
+    EXPECT_TRUE(target->isSelected());
+    EXPECT_GT(results_->verticalScrollBar()->value(), 0);
+}
+
 TEST_F(FinderTest, PuttingOnAndTakingOffThePlaylistKeepsItNumbered) {
     Start();
     Open();
