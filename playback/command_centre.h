@@ -288,6 +288,11 @@ private:
     void DeliverStatus(int code, int status);  // user-interface thread
     void RunUsageHandOver();
     void FailureSteps(bool shown, const QString& name);
+    // After a failed start: the failure steps, or, when the user stopped the start, the stopped
+    // state that a Stop of a playing stream ends in (PLAYER_STOPPED to owner).
+    void StartFailed(bool shown, const QString& name, QObject* owner);
+    // Remembers what StartFailed needs should the stream fail after the engine accepted it.
+    void NoteStart(bool shown, const QString& name);
     void ShowBusyScreen(const QString& text, bool disableRecordAndOpen, bool disableListButtons);
     void ApplyVolume();
     bool LoadWindowsMedia();
@@ -337,6 +342,14 @@ private:
     std::atomic<int> playingStationIndex_{0};
     std::atomic<bool> ownerSet_{false};
     std::atomic<int> starting_{0};  // 1 while the user-interface thread is in an engine's start
+    // UI thread only: a Stop came (from the start's own events) while an engine's start was
+    // under way; the start then ends in the stopped state rather than as a failure to connect.
+    bool stoppedWhileStarting_ = false;
+    // UI thread only: what the failure steps need when the stream of the latest start ends before
+    // it ever played (an engine that accepted the address and then failed): the shown flag and
+    // the name the display line gives.
+    bool startShown_ = false;
+    QString startName_;
 
     // User-interface thread only.
     int listMode_ = kPlaylistMode;

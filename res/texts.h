@@ -79,6 +79,8 @@ inline constexpr char kPlayerToolRealNoRecording[] =
 inline constexpr char kPlayerToolInitFailed[] =
     "velotune-play: the media runtime failed to start (%1).";
 inline constexpr char kPlayerToolStartFailed[] = "velotune-play: cannot play %1 (result %2).";
+inline constexpr char kPlayerToolEndedBeforePlaying[] =
+    "velotune-play: %1 ended before it played.";
 inline constexpr char kPlayerToolStatus[] = "status %1 %2";
 inline constexpr char kPlayerToolStatusClosed[] = "closed";
 inline constexpr char kPlayerToolStatusLive[] = "playing (network source)";

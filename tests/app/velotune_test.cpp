@@ -7,8 +7,10 @@
 // XDG folders.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
+#include <QThread>
 #include <algorithm>
 #include <optional>
 
@@ -20,6 +22,7 @@
 #include "tests/support/desktop.h"
 #include "tests/support/fixture_server.h"
 #include "tests/support/media_fixtures.h"
+#include "tests/support/silent_server.h"
 #include "tests/support/test_env.h"
 #include "tests/support/tone.h"
 
@@ -287,6 +290,32 @@ TEST_F(VelotuneTest, PlaysPresetOneReportsInstallEndsThroughAutomationKeepsItsId
     QString uidAgain;
     EXPECT_TRUE(settings.ReadUID(&uidAgain));
     EXPECT_EQ(uidAgain, uid);
+}
+
+// A station that takes the connection and never answers: CloseTorvik while the player is tuning
+// to it ends the player at once (within 2 s; measured with a margin for a loaded machine), not
+// when the media runtime would give up on the address.
+TEST_F(VelotuneTest, CloseTorvikWhileTuningToAStalledStationEndsThePlayerAtOnce) {
+    StartTray();
+    test::SilentServer silent;
+    ASSERT_TRUE(silent.IsRunning());
+    WriteDatabase({{QStringLiteral("Stalled Station"), silent.Url(QStringLiteral("/live"))}});
+    ChildProcess player;
+    QString log;
+    QString window;
+    StartPlayer(player, &log, &window);
+    const std::optional<QRect> where = test::WindowGeometry(window);
+    ASSERT_TRUE(where);
+    ASSERT_TRUE(test::ClickAt(where->topLeft() + kPresetOneCentre));
+    QThread::msleep(1500);  // well into the connect
+    ASSERT_TRUE(player.IsRunning());
+
+    QElapsedTimer sinceCall;
+    sinceCall.start();
+    EXPECT_EQ(CallPlayer(QStringLiteral("CloseTorvik")), 0);
+    EXPECT_EQ(player.Wait(kFewSecondsMs), 0) << ReadText(log).toStdString();
+    EXPECT_LT(sinceCall.elapsed(), 4000) << ReadText(log).toStdString();
+    EXPECT_FALSE(NameOwned());
 }
 
 TEST_F(VelotuneTest, WithTheTrayIconAltF4HidesATrayClickShowsAndTheTrayMenusExitEnds) {
