@@ -610,7 +610,9 @@ void CTorvikCommandCentre::Pause(int mode) {
 }
 
 void CTorvikCommandCentre::SetVolume(int level) {
+    // One volume for whatever plays.
     wmEngine_->SetVolume(level);
+    realEngine_->SetVolume(level);
 }
 
 // ---- Rows --------------------------------------------------------------------------------------

@@ -37,6 +37,7 @@ public:
     void Stop() override { engine_.Stop(); }
     void Pause() override { engine_.Pause(); }
     void Resume() override { engine_.Resume(); }
+    void SetVolume(int level) override { engine_.SetVolume(level); }
 
 private:
     CRealEngine engine_;

@@ -44,6 +44,8 @@ public:
     virtual void Stop() = 0;
     virtual void Pause() = 0;
     virtual void Resume() = 0;
+    // Volume 0..100, as the Windows Media engine's; it holds for later plays too.
+    virtual void SetVolume(int level) = 0;
 };
 
 std::unique_ptr<WindowsMediaEnginePort> MakeWindowsMediaEngine(IPlaybackStatusSink& sink);

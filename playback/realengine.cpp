@@ -105,7 +105,22 @@ int CRealEngine::Initialise() {
             errorSinkControl_->AddErrorSink(errorSink_.Get(), kSeverityEmergency, kSeverityInfo);
     }
     initialised_ = true;
+    ApplyVolume();
     return 1;
+}
+
+void CRealEngine::SetVolume(int level) {
+    if (level < 0 || level > 100)
+        return;
+    volume_ = level;
+    ApplyVolume();
+}
+
+void CRealEngine::ApplyVolume() {
+    if (!player_)
+        return;
+    if (const RmaPtr<IRMAVolume> volume = player_.As<IRMAVolume>())
+        volume->SetVolume(uint16_t(volume_));
 }
 
 // Releases in the order the library needs: sinks and context first, then the player, then the

@@ -81,8 +81,7 @@ public:
     int64_t Start(const std::string& url, const std::string&) override {
         return engine_.Play(QString::fromStdString(url)) == 1 ? 0 : 1;
     }
-    // The engine library drives its own sound device; the player sets no volume on it either.
-    void SetVolume(int) override {}
+    void SetVolume(int level) override { engine_.SetVolume(level); }
     void Stop() override { engine_.Stop(); }
     void Shutdown() override { engine_.Close(); }
 
