@@ -125,9 +125,9 @@ public:
     bool IsRecording() const { return recording_.load() != 0; }
     int GetCurrentEngine() const { return currentEngine_.load(); }
     int GetListMode() const { return listMode_; }
-    void SetListMode(int mode) {
-        listMode_ = mode == kFileListMode ? kFileListMode : kPlaylistMode;
-    }
+    // Makes mode's list the current one. A change shows at once in the main window: the Open
+    // button's tip, and the display line, buttons and presets for the new list's selection.
+    void SetListMode(int mode);
     // Selected / playing 1-based row of the current list (0: none).
     int GetSelectedIndex() const;
     int GetPlayingIndex() const;
@@ -201,6 +201,9 @@ public:
     const QString& ProgramDirectory() const { return setup_.programDirectory; }
     // Opens a web address in the desktop's browser; says so when that is not possible.
     void OpenWebPage(const QString& url);
+    // The Help command (the menu's help entry, F1): opens the quick-start page of the program
+    // folder in the browser.
+    void ShowHelp();
 
     // ---- Database ------------------------------------------------------------------------------
 

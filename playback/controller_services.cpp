@@ -108,8 +108,16 @@ void CTorvikCommandCentre::ShowListWindow(int mode, QWidget* owner, int show) {
     if (window->IsBottomBound())
         DockBelowMainWindow(window);
     window->Widget()->show();
+    SetListMode(mode);
+}
+
+void CTorvikCommandCentre::SetListMode(int mode) {
+    mode = mode == kFileListMode ? kFileListMode : kPlaylistMode;
+    const bool changed = mode != listMode_;
     listMode_ = mode;
     UpdateOpenButtonTip();
+    if (changed && mainWindow_)
+        mainWindow_->ShowCurrentList();
 }
 
 void CTorvikCommandCentre::ShowFileList(QWidget* owner, int show) {
@@ -309,6 +317,12 @@ int CTorvikCommandCentre::RemoveStation() {
 }
 
 int CTorvikCommandCentre::StationInfo() {
+    // A file has no station to show; the Info button says so.
+    if (listMode_ == kFileListMode) {
+        platform::ShowMessageBox(mainWindow_ ? mainWindow_->Widget() : nullptr,
+                                 Text(text::kNoFileInformation));
+        return kCcNothingToActOn;
+    }
     const int row = selectedStationIndex_;
     if (row == 0)
         return kCcNothingToActOn;
@@ -346,6 +360,12 @@ int CTorvikCommandCentre::StartUpdater() {
         return kCcUpdaterNotStarted;
     }
     return kCcOk;
+}
+
+void CTorvikCommandCentre::ShowHelp() {
+    const QString page = setup_.programDirectory + QLatin1Char('/') + Text(text::kHelpFolder) +
+                         QLatin1Char('/') + Text(text::kHelpFile);
+    OpenWebPage(QUrl::fromLocalFile(page).toString());
 }
 
 void CTorvikCommandCentre::OpenWebPage(const QString& url) {
