@@ -66,9 +66,10 @@ IListWindow* CTorvikCommandCentre::EnsureListWindow(int mode, QWidget* owner) {
     WindowRect stored;
     const int read = mode == kFileListMode ? settings_.ReadLocalPlaylistRect(&stored)
                                            : settings_.ReadPlaylistRect(&stored);
-    if (read)
-        window->Widget()->move(stored.left, stored.top);
-    else if (mainWindow_) {
+    if (read) {
+        QWidget* widget = window->Widget();
+        widget->move(PlaceOnScreens(QPoint(stored.left, stored.top), widget->size()));
+    } else if (mainWindow_) {
         const QRect main = mainWindow_->Widget()->frameGeometry();
         window->Widget()->move(main.left(), main.y() + main.height() - 3);
     }

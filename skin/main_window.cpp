@@ -125,16 +125,6 @@ bool IsPreset(int id) {
     return id >= kIdPreset1 && id <= kIdPreset6;
 }
 
-// Whether any part of rect lies on a screen.
-bool OnSomeScreen(const QRect& rect) {
-    const QList<QScreen*> screens = QGuiApplication::screens();
-    for (const QScreen* screen : screens) {
-        if (screen->geometry().intersects(rect))
-            return true;
-    }
-    return screens.isEmpty();
-}
-
 }  // namespace
 
 CTorvikMainDlg::CTorvikMainDlg(CTorvikCommandCentre& controller)
@@ -195,12 +185,12 @@ CTorvikMainDlg::InitResult CTorvikMainDlg::Initialise() {
     else
         SwitchToMainView();
 
-    // Only Left and Top are used; a rectangle left on a screen that is gone is not restored.
+    // Only Left and Top are used; a place on no screen (one that has gone, or a damaged setting)
+    // becomes the nearest one on the primary screen.
     QPoint place(CSettingsStore::kDefaultPlayerLeft, CSettingsStore::kDefaultPlayerTop);
     WindowRect stored;
-    if (settings_.ReadPlayerRect(&stored) &&
-        OnSomeScreen(QRect(QPoint(stored.left, stored.top), size())))
-        place = QPoint(stored.left, stored.top);
+    if (settings_.ReadPlayerRect(&stored))
+        place = PlaceOnScreens(QPoint(stored.left, stored.top), size());
     MoveWindow(place);
 
     controller_.ApplyAlwaysOnTop(controller_.IsAlwaysOnTop());
