@@ -11,6 +11,7 @@
 
 #include "platform/filedialog/filedialog.h"
 #include "platform/msgbox/msgbox.h"
+#include "platform/registry/registry.h"
 #include "playback/command_centre.h"
 #include "playback/controller_log.h"
 #include "playback/docking.h"
@@ -407,7 +408,8 @@ void CTorvikCommandCentre::ShowTrayIconAtStart() {
     if (!settings_.ReadTrayIcon(&disabled)) {
         disabled = CSettingsStore::kDefaultTrayIcon;
         if (!settings_.WriteTrayIcon(disabled))
-            platform::ShowMessageBox(Text(text::kRegistryWriteFailed));
+            platform::ShowMessageBox(Text(text::kRegistryWriteFailed) +
+                                     platform::RegistryFilePath());
     }
     if (disabled)
         return;

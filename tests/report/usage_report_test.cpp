@@ -19,7 +19,7 @@ namespace velotune::test {
 namespace {
 
 const QString kUid = QStringLiteral("0f8a2c1e-5b7d-4e39-9a61-2d4c8e7b3f10");
-const QString kAgent = QStringLiteral("Velotune(velotune.net)/2.1 []");
+const QString kAgent = QStringLiteral("Velotune(velotune.net)/2.1 [Unknown OS]");
 // Long enough for a request that had been started to reach the loopback server.
 constexpr int kQuietMs = 1500;
 

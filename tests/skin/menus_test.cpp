@@ -144,9 +144,9 @@ TEST_F(MenusTest, CommandsReachTheControllerAndTheWindow) {
                                                QStringLiteral("/Help/qstart.html"))}));
 
     Choose(kCmdUpdateDatabase);  // the test's program folder holds no updater
-    EXPECT_EQ(messages_.Texts(),
-              QStringList{QStringLiteral("Unable to start Updates Program.\n"
-                                         "Make sure the path to file Velosync.exe is correct.")});
+    EXPECT_EQ(messages_.Texts(), QStringList{QStringLiteral(
+                                     "Unable to start Updates Program.\n"
+                                     "Make sure the file velosync is installed beside velotune.")});
 }
 
 // Exit from the tray icon's menu ending the program is tested on the real player.
