@@ -196,7 +196,8 @@ void CTorvikCommandCentre::SetPlaybackStatus(int status) {
 
 void CTorvikCommandCentre::DeliverStatus(int code, int status) {
     if (code == kStartFailedCode) {
-        qCWarning(lcController).noquote() << "the stream of" << startName_ << "ended before it played";
+        qCWarning(lcController).noquote()
+            << "the stream of" << startName_ << "ended before it played";
         if (listMode_ == kFileListMode)
             playingFileIndex_ = 0;
         StartFailed(startShown_, startName_, nullptr);
@@ -313,10 +314,11 @@ bool CTorvikCommandCentre::LoadWindowsMedia() {
 
 // Shows why the Windows Media engine cannot be used, as a box of the window that asked to play.
 static void ShowMediaRuntimeMissing(QObject* owner) {
-    platform::ShowMessageBox(qobject_cast<QWidget*>(owner), Text(text::kMediaRuntimeMissing) + QStringLiteral("\n\n") +
-                             Text(text::kMediaRuntimeDownloadPrefix) +
-                             Text(text::kMediaRuntimeDownloadPage) +
-                             Text(text::kMediaRuntimeDownloadSuffix));
+    platform::ShowMessageBox(qobject_cast<QWidget*>(owner),
+                             Text(text::kMediaRuntimeMissing) + QStringLiteral("\n\n") +
+                                 Text(text::kMediaRuntimeDownloadPrefix) +
+                                 Text(text::kMediaRuntimeDownloadPage) +
+                                 Text(text::kMediaRuntimeDownloadSuffix));
 }
 
 // Makes engine the current one and lets the other engine's stream go.
@@ -449,8 +451,8 @@ int CTorvikCommandCentre::PlayFile(int row) {
         FailureSteps(true, name);
         platform::ShowMessageBox(mainWindow_ ? mainWindow_->Widget() : nullptr,
                                  Text(text::kUnsupportedExtension) + QStringLiteral("\".") +
-                                 extension + QStringLiteral("\"\n") +
-                                 Text(text::kUseSupportedExtensions));
+                                     extension + QStringLiteral("\"\n") +
+                                     Text(text::kUseSupportedExtensions));
         playingFileIndex_ = 0;
         return kCcPlaybackFailed;
     }

@@ -126,8 +126,7 @@ int ShowMessageBox(const QString& text, MsgButtons buttons, MsgIcon icon, int de
 
 int ShowMessageBox(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
                    int defaultAnswer) {
-    return ShowMessageBox(
-        MessageBoxRequest{text, QString(), buttons, icon, defaultAnswer, owner});
+    return ShowMessageBox(MessageBoxRequest{text, QString(), buttons, icon, defaultAnswer, owner});
 }
 
 }  // namespace velotune::platform

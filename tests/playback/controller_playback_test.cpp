@@ -280,8 +280,8 @@ protected:
         ASSERT_TRUE(silent_.IsRunning());
         QByteArray asx = "<ASX version=\"3.0\">\r\n";
         for (int i = 0; i < 6; ++i)
-            asx += "<ENTRY><ref href=\"" + silent_.Url(QStringLiteral("/ref%1.asf").arg(i)).toUtf8() +
-                   "\"/></ENTRY>\r\n";
+            asx += "<ENTRY><ref href=\"" +
+                   silent_.Url(QStringLiteral("/ref%1.asf").arg(i)).toUtf8() + "\"/></ENTRY>\r\n";
         asx += "</ASX>\r\n";
         server_->SetRoute(QStringLiteral("/stalled.asx"),
                           FixtureRoute::Body(asx, QStringLiteral("video/x-ms-asf")));

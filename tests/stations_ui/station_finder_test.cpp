@@ -7,12 +7,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QWindow>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include "res/texts.h"
 #include "stations_ui/station_editor.h"
@@ -170,9 +170,9 @@ TEST_F(FinderTest, GenreSearchMatchesTheFirstGenreAndIsKeptAcrossModes) {
 TEST_F(FinderTest, TheFirstClickOnAScrolledListSelectsTheRowUnderThePointer) {
     StationDbContent content = DefaultContent();
     for (int i = 1; i <= 40; ++i)
-        content.stations.append(Station(qPrintable(QStringLiteral("Station %1").arg(i, 2, 10,
-                                                                                 QLatin1Char('0'))),
-                                        "Pop", "Ireland", "Leinster", "Dublin"));
+        content.stations.append(
+            Station(qPrintable(QStringLiteral("Station %1").arg(i, 2, 10, QLatin1Char('0'))), "Pop",
+                    "Ireland", "Leinster", "Dublin"));
     Start(content);
     Open();
     ChooseCountry("Ireland");

@@ -241,9 +241,9 @@ int Run(QCoreApplication& app) {
     engine->Shutdown();
     QCoreApplication::processEvents();  // print what the shutdown reported
     if (!printer.Begun() && !interrupted) {
-        QTextStream(stderr) << Text(text::kPlayerToolEndedBeforePlaying)
-                                   .arg(QString::fromStdString(url))
-                            << Qt::endl;
+        QTextStream(stderr)
+            << Text(text::kPlayerToolEndedBeforePlaying).arg(QString::fromStdString(url))
+            << Qt::endl;
         return 1;
     }
     return 0;

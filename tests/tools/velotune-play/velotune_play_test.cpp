@@ -91,8 +91,8 @@ TEST(VelotunePlayTest, SignalsEndItInEveryState) {
     for (const Case& c : {Case{"connecting", silent.Url(QStringLiteral("/live")), SIGINT, 1},
                           Case{"playing", tone, SIGTERM, 0}}) {
         SCOPED_TRACE(c.name);
-        const QString log = folder + QStringLiteral("/") + QLatin1String(c.name) +
-                            QStringLiteral(".log");
+        const QString log =
+            folder + QStringLiteral("/") + QLatin1String(c.name) + QStringLiteral(".log");
         test::ChildProcess player;
         ASSERT_TRUE(player.Start(Player(), {c.url}, log));
         QThread::msleep(1500);  // well into the connect, or into the file
