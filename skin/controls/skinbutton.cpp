@@ -117,12 +117,16 @@ void CSkinButton::leaveEvent(QEvent* event) {
     QAbstractButton::leaveEvent(event);
 }
 
+bool CSkinButton::event(QEvent* event) {
+    // A dialog or popup that takes over deactivates the window without a leave event.
+    if (event->type() == QEvent::WindowDeactivate)
+        SetHover(false);
+    return QAbstractButton::event(event);
+}
+
 void CSkinButton::changeEvent(QEvent* event) {
     if (event->type() == QEvent::EnabledChange && !isEnabled())
         hover_ = false;
-    // A dialog or popup that takes over deactivates the window without a leave event.
-    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
-        SetHover(false);
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::EnabledChange)
         update();
     QAbstractButton::changeEvent(event);

@@ -172,7 +172,7 @@ TEST(ReportClientTest, TheAgentNamesUserProductChannelVersionAndSystem) {
     EXPECT_EQ(CReportClient::AgentText("Velotune", 12, v, "U", "Win98"),
               "U/Velotune(tucows)/2.1 [Win98]");
     // Without a user id the agent starts with the product; outside the table there is no tag.
-    EXPECT_EQ(CReportClient::AgentText("Velotune", 6, v, {}, {}), kAgent);
+    EXPECT_EQ(CReportClient::AgentText("Velotune", 6, v, {}, "Unknown OS"), kAgent);
     EXPECT_EQ(CReportClient::AgentText("Velotune", 17, v, {}, {}), "Velotune/2.1 []");
 }
 
