@@ -14,6 +14,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 #include "platform/msgbox/msgbox.h"
 #include "platform/winmsg/winmsg.h"
@@ -580,17 +581,31 @@ void CStationFinderDlg::OnTestPlay() {
         platform::ShowMessageBox(this, Text(text::kTestPlayWhilePlaying));
         return;
     }
-    if (testStarted_ || testPlaying_) {
+    if (testStarted_ || testPlaying_ || testConnecting_) {
+        // While it connects the button stops the start (whose own events brought this click).
+        testStopAsked_ = testConnecting_;
         controller_.Stop();
         return;
     }
     LockControls();
+    // While it connects, the button is the way to stop the start (the finder is otherwise locked
+    // until the runtime gives up on a station that does not answer).
+    testPlay_->setEnabled(true);
     fetching_->show();
     testPlay_->setText(Text(text::kFinderConnecting));
     // The start blocks while the stream opens; show the wait texts first.
     fetching_->repaint();
     testPlay_->repaint();
-    if (controller_.Play(radioId, this) != kCcOk) {
+    testConnecting_ = true;
+    testStopAsked_ = false;
+    const int started = controller_.Play(radioId, this);
+    testConnecting_ = false;
+    if (started != kCcOk && std::exchange(testStopAsked_, false)) {
+        // Stopped by the user: the controller tells this window it stopped; nothing failed.
+        return;
+    }
+    if (started != kCcOk) {
+        testPlay_->setEnabled(false);
         platform::ShowMessageBox(this, Text(text::kFailedToConnect));
         testPlay_->setText(Text(text::kFinderFailedToPlay));
         UnlockControls();

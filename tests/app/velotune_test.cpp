@@ -292,14 +292,24 @@ TEST_F(VelotuneTest, PlaysPresetOneReportsInstallEndsThroughAutomationKeepsItsId
     EXPECT_EQ(uidAgain, uid);
 }
 
-// A station that takes the connection and never answers: CloseTorvik while the player is tuning
-// to it ends the player at once (within 2 s; measured with a margin for a loaded machine), not
-// when the media runtime would give up on the address.
+// A station whose reference file lists addresses that take the connection and never answer:
+// CloseTorvik while the player is tuning to it ends the player at once (within 2 s; measured with
+// a margin for a loaded machine), not when the media runtime has given up on every address.
 TEST_F(VelotuneTest, CloseTorvikWhileTuningToAStalledStationEndsThePlayerAtOnce) {
     StartTray();
     test::SilentServer silent;
     ASSERT_TRUE(silent.IsRunning());
-    WriteDatabase({{QStringLiteral("Stalled Station"), silent.Url(QStringLiteral("/live"))}});
+    test::FixtureServer station(test::MakeTempDir(QStringLiteral("station")));
+    ASSERT_TRUE(station.IsRunning());
+    QByteArray asx = "<ASX version=\"3.0\">\r\n";
+    for (int i = 0; i < 4; ++i)
+        asx += "<ENTRY><ref href=\"" + silent.Url(QStringLiteral("/ref%1").arg(i)).toUtf8() +
+               "\"/></ENTRY>\r\n";
+    station.SetRoute(
+        QStringLiteral("/stalled.asx"),
+        test::FixtureRoute::Body(asx + "</ASX>\r\n", QStringLiteral("video/x-ms-asf")));
+    WriteDatabase(
+        {{QStringLiteral("Stalled Station"), station.Url(QStringLiteral("/stalled.asx"))}});
     ChildProcess player;
     QString log;
     QString window;
@@ -307,7 +317,7 @@ TEST_F(VelotuneTest, CloseTorvikWhileTuningToAStalledStationEndsThePlayerAtOnce)
     const std::optional<QRect> where = test::WindowGeometry(window);
     ASSERT_TRUE(where);
     ASSERT_TRUE(test::ClickAt(where->topLeft() + kPresetOneCentre));
-    QThread::msleep(1500);  // well into the connect
+    QThread::msleep(2500);  // well into the references
     ASSERT_TRUE(player.IsRunning());
 
     QElapsedTimer sinceCall;

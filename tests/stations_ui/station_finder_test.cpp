@@ -4,6 +4,7 @@
 #include "stations_ui/station_finder.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -18,6 +19,7 @@
 #include "stations_ui/station_editor.h"
 #include "tests/stations_ui/stations_fixture.h"
 #include "tests/support/media_fixtures.h"
+#include "tests/support/silent_server.h"
 
 namespace velotune::test {
 namespace {
@@ -383,6 +385,35 @@ TEST_F(FinderTest, ATestPlayThatCannotStartGivesTheControlsBack) {
     ClickRow(results_, 1);
     EXPECT_TRUE(testPlay_->isEnabled());
     EXPECT_EQ(testPlay_->text(), T(text::kFinderTestPlay));
+}
+
+// Test Play pressed again while the station connects (to a server that never answers) stops
+// the start at once: no failure is reported, and the button is ready for the next try.
+TEST_F(FinderTest, TestPlayPressedAgainWhileConnectingStopsTheStart) {
+    SilentServer silent;
+    ASSERT_TRUE(silent.IsRunning());
+    StationDbContent content = DefaultContent();
+    content.stations[1].m_StreamURL = silent.Url(QStringLiteral("/live"));  // Bravo
+    Start(content);
+    Open();
+    Click(CStationFinderDlg::kIdGenreMode);
+    Choose(names_, QStringLiteral("Rock"));
+    ClickRow(results_, 1);  // Bravo
+
+    QElapsedTimer sincePress;
+    QTimer::singleShot(500, [&] {
+        EXPECT_EQ(testPlay_->text(), T(text::kFinderConnecting));
+        sincePress.start();
+        testPlay_->click();
+    });
+    testPlay_->click();
+    ASSERT_TRUE(sincePress.isValid());
+    EXPECT_LT(sincePress.elapsed(), 2500);  // within 1 s, with a margin for a loaded machine
+    EXPECT_FALSE(messages_.Texts().contains(T(text::kFailedToConnect)));
+    EXPECT_TRUE(WaitFor([&] { return testPlay_->text() == T(text::kFinderTestPlay); }));
+    EXPECT_TRUE(testPlay_->isEnabled());
+    EXPECT_TRUE(results_->isEnabled());
+    EXPECT_EQ(controller_->GetPlaybackStatus(), kStatusStopped);
 }
 
 TEST_F(FinderTest, ATestPlayRunsWithTheFinderAsOwnerUntilStopped) {
