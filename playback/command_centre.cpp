@@ -405,6 +405,8 @@ int CTorvikCommandCentre::Play(int stationId, QObject* owner) {
         SetOwner(owner);
         NoteStart(shown, name);
         started = StartEngine([&] { return realEngine_->Play(url) != 0; });
+        // A stream that failed while the start was under way ended unseen: a failed start.
+        started = started && !realEngine_->HasEnded();
     } else {
         // No engine plays this station; the one that played before stops as well, since the
         // screen is about to show the idle state.
@@ -474,6 +476,7 @@ int CTorvikCommandCentre::PlayFile(int row) {
         SetOwner(owner);
         NoteStart(true, name);
         started = StartEngine([&] { return realEngine_->Play(path) == 1; });
+        started = started && !realEngine_->HasEnded();
     } else {
         if (!LoadWindowsMedia()) {
             FailureSteps(true, name);

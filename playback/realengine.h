@@ -39,6 +39,9 @@ public:
     int Play(const QString& url);
     // Stops the player when playing.
     void Stop();
+    // Whether the presentation the last successful Play began has ended already: the player
+    // accepted the address and then found it unusable (any thread).
+    bool HasEnded() const;
     // Pause and resume, only when playing.
     void Pause();
     void Resume();
@@ -77,6 +80,7 @@ private:
     bool playing_ = false;
     bool http_ = false;
     int volume_ = 100;  // the level last set
+    uint32_t endsAtOpen_ = 0;  // the context's count of ends once the last OpenURL returned
     QString libraryPath_;
 };
 

@@ -335,7 +335,9 @@ TEST_F(StalledStationTest, ExitWhileConnectingLetsTheStartReturnAtOnce) {
 
 // A RealMedia address the engine accepts and whose stream then fails (here: nothing listens)
 // ends as a Windows Media start that fails: the failure on the display line, the stopped state,
-// the buttons usable, and a Stop that finds nothing to undo.
+// the buttons usable. The failure may come while the start is still under way (then the start
+// itself fails) or after it (then the owner is also told PLAYER_STOPPED); both are tried often
+// enough to meet either order.
 TEST_F(PlaybackTest, ARealStreamThatFailsAfterItWasAcceptedFailsOnTheDisplayLine) {
     controller_->Database().CloseDatabase();
     controller_.reset();
@@ -344,22 +346,28 @@ TEST_F(PlaybackTest, ARealStreamThatFailsAfterItWasAcceptedFailsOnTheDisplayLine
           {1});
     ASSERT_TRUE(controller_->Settings().WriteRealEngineDirectory(BinDir()));
     controller_->ShowPlaylist(&main_, 1);
-    controller_->SetSelectedIndex(1);
-    const int result = controller_->Play(0, &main_);
-    if (result == kCcOk) {  // accepted: the failure arrives later
-        ASSERT_TRUE(WaitFor([&] {
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        SCOPED_TRACE(attempt);
+        main_.log.messages.clear();
+        main_.display.clear();
+        controller_->SetSelectedIndex(1);
+        const int result = controller_->Play(0, &main_);
+        ASSERT_TRUE(result == kCcOk || result == kCcPlaybackFailed) << result;
+        EXPECT_TRUE(WaitFor([&] {
             return main_.display ==
                    QStringLiteral("Failed to Connect to Station Broken Real") + kPad;
         })) << main_.display.toStdString();
+        if (result == kCcOk) {
+            EXPECT_TRUE(WaitForCode(PLAYER_STOPPED));
+        }
+        EXPECT_EQ(controller_->GetPlaybackStatus(), kStatusStopped);
+        EXPECT_FALSE(controller_->IsPlaying());
+        EXPECT_TRUE(main_.enabled.value(kIdPlay));
+        EXPECT_TRUE(main_.enabled.value(kIdRecord));
+        EXPECT_FALSE(main_.enabled.value(kIdStop));
+        EXPECT_EQ(controller_->GetPlayingIndex(), 0);
+        Drain();
     }
-    EXPECT_EQ(result == kCcOk ? 0 : 1, 0) << "the engine refused the address itself";
-    EXPECT_TRUE(WaitForCode(PLAYER_STOPPED));
-    EXPECT_EQ(controller_->GetPlaybackStatus(), kStatusStopped);
-    EXPECT_FALSE(controller_->IsPlaying());
-    EXPECT_TRUE(main_.enabled.value(kIdPlay));
-    EXPECT_TRUE(main_.enabled.value(kIdRecord));
-    EXPECT_FALSE(main_.enabled.value(kIdStop));
-    EXPECT_EQ(controller_->GetPlayingIndex(), 0);
 }
 
 class UsageHandOverTest : public PlaybackTest {
