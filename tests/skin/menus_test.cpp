@@ -9,6 +9,7 @@
 #include <QDesktopServices>
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 #include <QUrl>
 
 #include "report/maker_site.h"
@@ -136,12 +137,17 @@ TEST_F(MenusTest, CommandsReachTheControllerAndTheWindow) {
         QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &browser, "Open");
     Choose(kCmdVisitWebsite);
     Choose(kCmdOnlineHelp);
+    // F1 is the same Help command.
+    window_->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window_));
+    QTest::keyClick(window_, Qt::Key_F1);
     for (const char* scheme : {"http", "file"})
         QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
-    EXPECT_EQ(browser.urls,
-              (QList<QUrl>{QUrl(QStringLiteral("http://127.0.0.1:1/products/velostn/")),
-                           QUrl::fromLocalFile(controller_->ProgramDirectory() +
-                                               QStringLiteral("/Help/qstart.html"))}));
+    const QUrl help =
+        QUrl::fromLocalFile(controller_->ProgramDirectory() + QStringLiteral("/Help/qstart.html"));
+    EXPECT_EQ(
+        browser.urls,
+        (QList<QUrl>{QUrl(QStringLiteral("http://127.0.0.1:1/products/velostn/")), help, help}));
 
     Choose(kCmdUpdateDatabase);  // the test's program folder holds no updater
     EXPECT_EQ(messages_.Texts(), QStringList{QStringLiteral(
