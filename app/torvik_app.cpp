@@ -166,6 +166,10 @@ void CTorvikApp::TryPendingExit() {
         return;
     }
     if (QApplication::activeModalWidget() || QThread::currentThread()->loopLevel() > 1) {
+        // A dialog's start of playback (the finder's Test Play) may be what keeps its loop
+        // running: a forced exit stops it, so that the dialog can end.
+        if (exitForced_ && controller_)
+            controller_->Stop();
         QTimer::singleShot(kExitRetryMs, this, &CTorvikApp::TryPendingExit);
         return;
     }

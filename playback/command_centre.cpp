@@ -24,6 +24,8 @@ namespace {
 // The notice a status report leaves for the user-interface thread: wParam the notification
 // code, lParam the status.
 constexpr int kStatusNotice = platform::kWmApp + 0x7F0;
+// The notice's code when the stream of a start ended before it ever played.
+constexpr int kStartFailedCode = 0;
 
 QString Text(const char* text) {
     return QString::fromUtf8(text);
@@ -180,6 +182,13 @@ void CTorvikCommandCentre::SetPlaybackStatus(int status) {
             if (tuning_.exchange(0) == 0) {
                 playingStationIndex_ = 0;
                 code = PLAYER_STOPPED;
+            } else if (!starting_.load()) {
+                // The engine accepted the address, and the stream ended before it ever played:
+                // that start failed after all.
+                playingStationIndex_ = 0;
+                status_ = status;
+                platform::PostWindowMessage(relay_.get(), kStatusNotice, kStartFailedCode, status);
+                return;
             }
             break;
         case kStatusBuffering:
@@ -201,6 +210,17 @@ void CTorvikCommandCentre::SetPlaybackStatus(int status) {
 }
 
 void CTorvikCommandCentre::DeliverStatus(int code, int status) {
+    if (code == kStartFailedCode) {
+        qCWarning(lcController).noquote()
+            << "the stream of" << startName_ << "ended before it played";
+        if (listMode_ == kFileListMode)
+            playingFileIndex_ = 0;
+        StartFailed(startShown_, startName_, nullptr);
+        // The owner leaves its waiting state as it does after a stop.
+        if (owner_)
+            platform::PostWindowMessage(owner_, WM_PLAYER_STATUS, PLAYER_STOPPED, 0);
+        return;
+    }
     if (owner_)
         platform::PostWindowMessage(owner_, WM_PLAYER_STATUS, code, 0);
     if (status == kStatusLive || status == kStatusFile)
@@ -307,12 +327,13 @@ bool CTorvikCommandCentre::LoadWindowsMedia() {
     return false;
 }
 
-// Shows why the Windows Media engine cannot be used.
-static void ShowMediaRuntimeMissing() {
-    platform::ShowMessageBox(Text(text::kMediaRuntimeMissing) + QStringLiteral("\n\n") +
-                             Text(text::kMediaRuntimeDownloadPrefix) +
-                             Text(text::kMediaRuntimeDownloadPage) +
-                             Text(text::kMediaRuntimeDownloadSuffix));
+// Shows why the Windows Media engine cannot be used, as a box of the window that asked to play.
+static void ShowMediaRuntimeMissing(QObject* owner) {
+    platform::ShowMessageBox(qobject_cast<QWidget*>(owner),
+                             Text(text::kMediaRuntimeMissing) + QStringLiteral("\n\n") +
+                                 Text(text::kMediaRuntimeDownloadPrefix) +
+                                 Text(text::kMediaRuntimeDownloadPage) +
+                                 Text(text::kMediaRuntimeDownloadSuffix));
 }
 
 // Makes engine the current one and lets the other engine's stream go.
@@ -345,9 +366,25 @@ void CTorvikCommandCentre::SetOwner(QObject* owner) {
 
 bool CTorvikCommandCentre::StartEngine(const std::function<bool()>& start) {
     starting_ = 1;
+    stoppedWhileStarting_ = false;
     const bool started = start();
     starting_ = 0;
     return started;
+}
+
+void CTorvikCommandCentre::NoteStart(bool shown, const QString& name) {
+    startShown_ = shown;
+    startName_ = name;
+}
+
+void CTorvikCommandCentre::StartFailed(bool shown, const QString& name, QObject* owner) {
+    const bool stopped = std::exchange(stoppedWhileStarting_, false);
+    FailureSteps(shown, name);
+    if (!stopped || !owner)
+        return;
+    tuning_ = 0;
+    status_ = kStatusStopped;
+    platform::PostWindowMessage(owner, WM_PLAYER_STATUS, PLAYER_STOPPED, 0);
 }
 
 int CTorvikCommandCentre::Play(int stationId, QObject* owner) {
@@ -377,16 +414,20 @@ int CTorvikCommandCentre::Play(int stationId, QObject* owner) {
     if (engine == kEngineWindowsMedia) {
         if (!LoadWindowsMedia()) {
             FailureSteps(shown, name);
-            ShowMediaRuntimeMissing();
+            ShowMediaRuntimeMissing(owner);
             return kCcPlaybackFailed;
         }
         SwitchEngine(engine);
         SetOwner(owner);
+        NoteStart(shown, name);
         started = StartEngine([&] { return wmEngine_->OpenAndStart(url) == 0; });
     } else if (engine == kEngineRealSystem) {
         SwitchEngine(engine);
         SetOwner(owner);
+        NoteStart(shown, name);
         started = StartEngine([&] { return realEngine_->Play(url) != 0; });
+        // A stream that failed while the start was under way ended unseen: a failed start.
+        started = started && !realEngine_->HasEnded();
     } else {
         // No engine plays this station; the one that played before stops as well, since the
         // screen is about to show the idle state.
@@ -404,7 +445,7 @@ int CTorvikCommandCentre::Play(int stationId, QObject* owner) {
     }
     qCWarning(lcController).noquote() << "CTorvikCommandCentre::Play: Failed to playback" << url;
     playingStationIndex_ = 0;
-    FailureSteps(shown, name);
+    StartFailed(shown, name, owner);
     return kCcPlaybackFailed;
 }
 
@@ -431,9 +472,10 @@ int CTorvikCommandCentre::PlayFile(int row) {
     const int engine = EngineForExtension(extension);
     if (engine == kEngineNone) {
         FailureSteps(true, name);
-        platform::ShowMessageBox(Text(text::kUnsupportedExtension) + QStringLiteral("\".") +
-                                 extension + QStringLiteral("\"\n") +
-                                 Text(text::kUseSupportedExtensions));
+        platform::ShowMessageBox(mainWindow_ ? mainWindow_->Widget() : nullptr,
+                                 Text(text::kUnsupportedExtension) + QStringLiteral("\".") +
+                                     extension + QStringLiteral("\"\n") +
+                                     Text(text::kUseSupportedExtensions));
         playingFileIndex_ = 0;
         return kCcPlaybackFailed;
     }
@@ -459,16 +501,19 @@ int CTorvikCommandCentre::PlayFile(int row) {
     if (engine == kEngineRealSystem) {
         SwitchEngine(engine);
         SetOwner(owner);
+        NoteStart(true, name);
         started = StartEngine([&] { return realEngine_->Play(path) == 1; });
+        started = started && !realEngine_->HasEnded();
     } else {
         if (!LoadWindowsMedia()) {
             FailureSteps(true, name);
-            ShowMediaRuntimeMissing();
+            ShowMediaRuntimeMissing(mainWindow_ ? mainWindow_->Widget() : nullptr);
             playingFileIndex_ = 0;
             return kCcPlaybackFailed;
         }
         SwitchEngine(engine);
         SetOwner(owner);
+        NoteStart(true, name);
         started = StartEngine([&] { return wmEngine_->OpenAndStart(path) == 0; });
     }
 
@@ -481,7 +526,7 @@ int CTorvikCommandCentre::PlayFile(int row) {
     }
     qCWarning(lcController).noquote()
         << "CTorvikCommandCentre::PlayFile: Failed to playback" << path;
-    FailureSteps(true, name);
+    StartFailed(true, name, owner);
     playingFileIndex_ = 0;
     return kCcPlaybackFailed;
 }
@@ -490,6 +535,8 @@ int CTorvikCommandCentre::Stop() {
     // No start is under way any more: the closing reports of this stop must reach the windows,
     // also when it comes before the stream has begun to play.
     tuning_ = 0;
+    if (starting_.load())
+        stoppedWhileStarting_ = true;
     switch (currentEngine_.load()) {
         case kEngineWindowsMedia:
             return wmEngine_->StopPlayback() == 0 ? kCcOk : kCcPlaybackFailed;
@@ -520,7 +567,8 @@ int CTorvikCommandCentre::Record(int stationId) {
     const int engine = EngineForFormat(station.m_StreamFormat);
     QString outputPath;
     if (engine == kEngineRealSystem) {
-        platform::ShowMessageBox(Text(text::kRealCannotRecord));
+        platform::ShowMessageBox(mainWindow_ ? mainWindow_->Widget() : nullptr,
+                                 Text(text::kRealCannotRecord));
         nothingStarted();
         return kCcOk;
     }
@@ -547,11 +595,12 @@ int CTorvikCommandCentre::Record(int stationId) {
     if (engine == kEngineWindowsMedia) {
         if (!LoadWindowsMedia()) {
             FailureSteps(true, name);
-            ShowMediaRuntimeMissing();
+            ShowMediaRuntimeMissing(mainWindow_ ? mainWindow_->Widget() : nullptr);
             return kCcPlaybackFailed;
         }
         SwitchEngine(engine);
         SetOwner(owner);
+        NoteStart(true, name);
         started = StartEngine(
             [&] { return wmEngine_->StartRecording(station.m_StreamURL, outputPath) == 1; });
     } else {
@@ -569,7 +618,7 @@ int CTorvikCommandCentre::Record(int stationId) {
         return kCcOk;
     }
     playingStationIndex_ = 0;
-    FailureSteps(true, name);
+    StartFailed(true, name, owner);
     return kCcPlaybackFailed;
 }
 
@@ -593,7 +642,9 @@ void CTorvikCommandCentre::Pause(int mode) {
 }
 
 void CTorvikCommandCentre::SetVolume(int level) {
+    // One volume for whatever plays.
     wmEngine_->SetVolume(level);
+    realEngine_->SetVolume(level);
 }
 
 // ---- Rows --------------------------------------------------------------------------------------

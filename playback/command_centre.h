@@ -125,9 +125,9 @@ public:
     bool IsRecording() const { return recording_.load() != 0; }
     int GetCurrentEngine() const { return currentEngine_.load(); }
     int GetListMode() const { return listMode_; }
-    void SetListMode(int mode) {
-        listMode_ = mode == kFileListMode ? kFileListMode : kPlaylistMode;
-    }
+    // Makes mode's list the current one. A change shows at once in the main window: the Open
+    // button's tip, and the display line, buttons and presets for the new list's selection.
+    void SetListMode(int mode);
     // Selected / playing 1-based row of the current list (0: none).
     int GetSelectedIndex() const;
     int GetPlayingIndex() const;
@@ -201,6 +201,9 @@ public:
     const QString& ProgramDirectory() const { return setup_.programDirectory; }
     // Opens a web address in the desktop's browser; says so when that is not possible.
     void OpenWebPage(const QString& url);
+    // The Help command (the menu's help entry, F1): opens the quick-start page of the program
+    // folder in the browser.
+    void ShowHelp();
 
     // ---- Database ------------------------------------------------------------------------------
 
@@ -294,6 +297,11 @@ private:
     void DeliverStatus(int code, int status);  // user-interface thread
     void RunUsageHandOver();
     void FailureSteps(bool shown, const QString& name);
+    // After a failed start: the failure steps, or, when the user stopped the start, the stopped
+    // state that a Stop of a playing stream ends in (PLAYER_STOPPED to owner).
+    void StartFailed(bool shown, const QString& name, QObject* owner);
+    // Remembers what StartFailed needs should the stream fail after the engine accepted it.
+    void NoteStart(bool shown, const QString& name);
     void ShowBusyScreen(const QString& text, bool disableRecordAndOpen, bool disableListButtons);
     void ApplyVolume();
     bool LoadWindowsMedia();
@@ -343,6 +351,14 @@ private:
     std::atomic<int> playingStationIndex_{0};
     std::atomic<bool> ownerSet_{false};
     std::atomic<int> starting_{0};  // 1 while the user-interface thread is in an engine's start
+    // UI thread only: a Stop came (from the start's own events) while an engine's start was
+    // under way; the start then ends in the stopped state rather than as a failure to connect.
+    bool stoppedWhileStarting_ = false;
+    // UI thread only: what the failure steps need when the stream of the latest start ends before
+    // it ever played (an engine that accepted the address and then failed): the shown flag and
+    // the name the display line gives.
+    bool startShown_ = false;
+    QString startName_;
 
     // User-interface thread only.
     int listMode_ = kPlaylistMode;

@@ -14,6 +14,7 @@
 
 #include "platform/filedialog/filedialog.h"
 #include "platform/msgbox/msgbox.h"
+#include "platform/registry/registry.h"
 #include "playback/command_centre.h"
 #include "playback/controller_log.h"
 #include "playback/docking.h"
@@ -69,9 +70,10 @@ IListWindow* CTorvikCommandCentre::EnsureListWindow(int mode, QWidget* owner) {
     WindowRect stored;
     const int read = mode == kFileListMode ? settings_.ReadLocalPlaylistRect(&stored)
                                            : settings_.ReadPlaylistRect(&stored);
-    if (read)
-        window->Widget()->move(stored.left, stored.top);
-    else if (mainWindow_) {
+    if (read) {
+        QWidget* widget = window->Widget();
+        widget->move(PlaceOnScreens(QPoint(stored.left, stored.top), widget->size()));
+    } else if (mainWindow_) {
         const QRect main = mainWindow_->Widget()->frameGeometry();
         window->Widget()->move(main.left(), main.y() + main.height() - 3);
     }
@@ -111,8 +113,16 @@ void CTorvikCommandCentre::ShowListWindow(int mode, QWidget* owner, int show) {
     if (window->IsBottomBound())
         DockBelowMainWindow(window);
     window->Widget()->show();
+    SetListMode(mode);
+}
+
+void CTorvikCommandCentre::SetListMode(int mode) {
+    mode = mode == kFileListMode ? kFileListMode : kPlaylistMode;
+    const bool changed = mode != listMode_;
     listMode_ = mode;
     UpdateOpenButtonTip();
+    if (changed && mainWindow_)
+        mainWindow_->ShowCurrentList();
 }
 
 void CTorvikCommandCentre::ShowFileList(QWidget* owner, int show) {
@@ -322,6 +332,12 @@ int CTorvikCommandCentre::RemoveStation() {
 }
 
 int CTorvikCommandCentre::StationInfo() {
+    // A file has no station to show; the Info button says so.
+    if (listMode_ == kFileListMode) {
+        platform::ShowMessageBox(mainWindow_ ? mainWindow_->Widget() : nullptr,
+                                 Text(text::kNoFileInformation));
+        return kCcNothingToActOn;
+    }
     const int row = selectedStationIndex_;
     if (row == 0)
         return kCcNothingToActOn;
@@ -359,6 +375,12 @@ int CTorvikCommandCentre::StartUpdater() {
         return kCcUpdaterNotStarted;
     }
     return kCcOk;
+}
+
+void CTorvikCommandCentre::ShowHelp() {
+    const QString page = setup_.programDirectory + QLatin1Char('/') + Text(text::kHelpFolder) +
+                         QLatin1Char('/') + Text(text::kHelpFile);
+    OpenWebPage(QUrl::fromLocalFile(page).toString());
 }
 
 void CTorvikCommandCentre::OpenWebPage(const QString& url) {
@@ -399,7 +421,8 @@ void CTorvikCommandCentre::ShowTrayIconAtStart() {
     if (!settings_.ReadTrayIcon(&disabled)) {
         disabled = CSettingsStore::kDefaultTrayIcon;
         if (!settings_.WriteTrayIcon(disabled))
-            platform::ShowMessageBox(Text(text::kRegistryWriteFailed));
+            platform::ShowMessageBox(Text(text::kRegistryWriteFailed) +
+                                     platform::RegistryFilePath());
     }
     if (disabled)
         return;

@@ -7,7 +7,10 @@
 // Threading: pure functions, any thread.
 #pragma once
 
+#include <QList>
+#include <QPoint>
 #include <QRect>
+#include <QSize>
 
 namespace velotune {
 
@@ -28,5 +31,14 @@ ScreenMargins MarginsOf(const QRect& screen, const QRect& available);
 // usable bottom of the screen (the screen's bottom less the bottom margin), the box moved up until
 // exactly kListWindowSpace pixels remain; otherwise mainBox unchanged.
 QRect DockingPlace(const QRect& mainBox, const QRect& screen, const QRect& available);
+
+// Where a window of size should go that was stored at topLeft, given the screens' geometries
+// (the primary screen's first) and the primary screen's available geometry: topLeft itself when
+// the window would lie at least partly on one of the screens; otherwise (a screen that has gone,
+// or coordinates no screen could have) the nearest place on the primary screen's usable area.
+QPoint PlaceOnScreens(const QPoint& topLeft, const QSize& size, const QList<QRect>& screens,
+                      const QRect& primaryAvailable);
+// The same for the screens of this session.
+QPoint PlaceOnScreens(const QPoint& topLeft, const QSize& size);
 
 }  // namespace velotune

@@ -38,6 +38,8 @@ public:
     void Stop() override { engine_.Stop(); }
     void Pause() override { engine_.Pause(); }
     void Resume() override { engine_.Resume(); }
+    void SetVolume(int level) override { engine_.SetVolume(level); }
+    bool HasEnded() const override { return engine_.HasEnded(); }
 
 private:
     CRealEngine engine_;

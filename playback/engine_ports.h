@@ -46,6 +46,10 @@ public:
     virtual void Stop() = 0;
     virtual void Pause() = 0;
     virtual void Resume() = 0;
+    // Volume 0..100, as the Windows Media engine's; it holds for later plays too.
+    virtual void SetVolume(int level) = 0;
+    // Whether what the last successful Play began has ended already (1 and 5 reported).
+    virtual bool HasEnded() const = 0;
 };
 
 std::unique_ptr<WindowsMediaEnginePort> MakeWindowsMediaEngine(IPlaybackStatusSink& sink);

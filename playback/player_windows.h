@@ -75,6 +75,11 @@ public:
     // The "Open" button's tool tip ("Open Playlist" or "Open Filelist").
     virtual void SetOpenButtonTip(const QString& tip) = 0;
 
+    // The current list changed: the display line and the buttons show the new list's selection,
+    // and the presets stand for the playlist (or rest, with the file list), unless a start is
+    // under way, whose end sets them.
+    virtual void ShowCurrentList() = 0;
+
     // 1 while the window shows the minibar layout.
     virtual int IsMini() const = 0;
 

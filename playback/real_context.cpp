@@ -49,6 +49,8 @@ HResult CRealAdviseSink::OnContacting(const char*) {
 }
 
 void CRealAdviseSink::ReportEnd() {
+    // Counted first: whoever sees the reports (or misses them) can count on the end.
+    ends_.fetch_add(1, std::memory_order_acq_rel);
     statusSink_->SetPlaybackStatus(kStatusClosed);
     statusSink_->SetPlaybackStatus(kStatusStopped);
 }

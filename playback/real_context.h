@@ -78,9 +78,14 @@ public:
     rma::HResult OnBuffering(uint32_t flags, uint16_t percentComplete) override;
     rma::HResult OnContacting(const char* hostName) override;
 
+    // How many ends (1 then 5) have been reported so far; each is counted before it is reported.
+    uint32_t Ends() const { return ends_.load(std::memory_order_acquire); }
+
 private:
     ~CRealAdviseSink() override = default;
     void ReportEnd();
+
+    std::atomic<uint32_t> ends_{0};  // atomic: counted by ReportEnd on the library's threads
 
     rma::IRMAPlayer* const player_;
     IPlaybackStatusSink* const statusSink_;
@@ -177,6 +182,8 @@ public:
     bool Init(rma::IRMAPlayer* player);
     // Unregisters the advise sink (no status is reported afterwards) and lets go of the sites.
     void Close();
+    // The advise sink's count of reported ends (0 before Init).
+    uint32_t PresentationEnds() const { return adviseSink_ ? adviseSink_->Ends() : 0; }
 
 private:
     CRealClientContext(IPlaybackStatusSink* statusSink, const RealConsole& console)

@@ -31,12 +31,19 @@ int CRealEngine::Play(const QString& url) {
     if (!initialised_ && !Initialise())
         return 0;
     const QByteArray utf8 = address.toUtf8();
-    if (Failed(player_->OpenURL(utf8.constData())) || Failed(player_->Begin())) {
+    const bool opened = Succeeded(player_->OpenURL(utf8.constData()));
+    // The end of the presentation that played before has been reported by now.
+    endsAtOpen_ = context_->PresentationEnds();
+    if (!opened || Failed(player_->Begin())) {
         qCInfo(lcRealEngine) << "the player refused" << address;
         return 0;
     }
     playing_ = true;
     return 1;
+}
+
+bool CRealEngine::HasEnded() const {
+    return context_ && context_->PresentationEnds() != endsAtOpen_;
 }
 
 void CRealEngine::Stop() {
@@ -105,7 +112,22 @@ int CRealEngine::Initialise() {
             errorSinkControl_->AddErrorSink(errorSink_.Get(), kSeverityEmergency, kSeverityInfo);
     }
     initialised_ = true;
+    ApplyVolume();
     return 1;
+}
+
+void CRealEngine::SetVolume(int level) {
+    if (level < 0 || level > 100)
+        return;
+    volume_ = level;
+    ApplyVolume();
+}
+
+void CRealEngine::ApplyVolume() {
+    if (!player_)
+        return;
+    if (const RmaPtr<IRMAVolume> volume = player_.As<IRMAVolume>())
+        volume->SetVolume(uint16_t(volume_));
 }
 
 // Releases in the order the library needs: sinks and context first, then the player, then the

@@ -39,11 +39,18 @@ public:
     int Play(const QString& url);
     // Stops the player when playing.
     void Stop();
+    // Whether the presentation the last successful Play began has ended already: the player
+    // accepted the address and then found it unusable (any thread).
+    bool HasEnded() const;
     // Pause and resume, only when playing.
     void Pause();
     void Resume();
     // Releases the player and its context and unloads the library. The next Play starts afresh.
     void Close();
+    // Sets the loudness for level 0 (silent) to 100 (full), the one volume the Windows Media
+    // engine has as well; it applies now and to every later Play (also one that loads the
+    // library). A level outside 0..100 changes nothing.
+    void SetVolume(int level);
 
     // The last failure: kEFail, or kENotInitialized when the client context could not be made.
     rma::HResult LastError() const { return lastError_; }
@@ -57,6 +64,7 @@ public:
 private:
     int Initialise();
     void CleanUp();
+    void ApplyVolume();
 
     IPlaybackStatusSink* const statusSink_;
     RmaCreateEngineFn createEngine_ = nullptr;
@@ -71,6 +79,8 @@ private:
     bool initialised_ = false;
     bool playing_ = false;
     bool http_ = false;
+    int volume_ = 100;  // the level last set
+    uint32_t endsAtOpen_ = 0;  // the context's count of ends once the last OpenURL returned
     QString libraryPath_;
 };
 

@@ -3,6 +3,7 @@
 #include <QLoggingCategory>
 #include <QString>
 #include <set>
+#include <utility>
 
 #include "res/texts.h"
 
@@ -21,11 +22,12 @@ constexpr QByteArrayView kWmaEnd = ".wma";
 
 }  // namespace
 
-CStreamLocator::CStreamLocator() {
+CStreamLocator::CStreamLocator(std::shared_ptr<platform::HttpCancel> cancel) {
     // An Internet session as the framework makes it by default: the program's name as the user
     // agent and the environment's proxy settings.
     options_.userAgent = QByteArray(text::kProductName);
     options_.access = platform::HttpAccess::Preconfig;
+    options_.cancel = std::move(cancel);
 }
 
 bool CStreamLocator::IsReferenceFile(std::string_view url) {

@@ -10,10 +10,12 @@
 //
 // Threading: a locator is a short-lived object made for one request on one thread.
 // ResolveReferences blocks that thread for the download (bounded by the HTTP layer's connect and
-// stall timeouts). Nothing here touches a QObject.
+// stall timeouts, and ended at once by the cancel switch, which any thread may throw). Nothing
+// here touches a QObject.
 #pragma once
 
 #include <QByteArray>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,7 +26,8 @@ namespace velotune {
 
 class CStreamLocator {
 public:
-    CStreamLocator();
+    // cancel (optional) lets another thread end the download early; it then yields no references.
+    explicit CStreamLocator(std::shared_ptr<platform::HttpCancel> cancel = {});
 
     // True when the URL names a reference file: it contains ".asx" anywhere (case-sensitive).
     static bool IsReferenceFile(std::string_view url);

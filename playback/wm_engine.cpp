@@ -206,6 +206,7 @@ HResult CWmEngine::Initialise() {
 }
 
 void CWmEngine::Shutdown() {
+    ++openGeneration_;  // an open that waits below this call gives up
     Close();
     JoinAudioThread();
     DrainAudioQueue();
@@ -288,6 +289,10 @@ int32_t CWmEngine::OpenAndStartWith(const std::string& url, bool record) {
     if (!reader_ || !writer_)
         return kEUnexpected;
 
+    // An open that still waits further up this thread's stack (this call came from its events)
+    // is given up: this one replaces it.
+    const uint32_t generation = ++openGeneration_;
+    latestOpen_ = generation;
     Close();
     // The old stream's audio thread ends with its device, which is closed now. It has to be gone
     // before the new stream exists, because it may still be finishing the old one.
@@ -296,7 +301,10 @@ int32_t CWmEngine::OpenAndStartWith(const std::string& url, bool record) {
     // The recording request is set after the old stream's close, which would otherwise take it
     // for the end of an earlier recording; the closes of the attempts below keep it.
     recording_ = record;
-    const auto fail = [this](int32_t result, bool close) {
+    const auto fail = [this, generation](int32_t result, bool close) {
+        // An open made from this one's events owns the reader now: leave it alone.
+        if (latestOpen_ != generation)
+            return result;
         if (close)
             Close();
         recording_ = false;
@@ -309,14 +317,16 @@ int32_t CWmEngine::OpenAndStartWith(const std::string& url, bool record) {
     HResult hr = reader_->Open(url_, this, nullptr);
     if (Failed(hr))
         return fail(hr, true);
-    WaitForRuntime();
-    HResult openResult = lastResult_;
+    HResult openResult = OpenResult(generation);
 
-    if (Failed(openResult) && url.find(".asx") != std::string::npos) {
-        // A reference file: try the addresses it lists until one opens.
-        CStreamLocator locator;
-        for (const std::string& reference : locator.ResolveReferences(url)) {
-            if (Succeeded(openResult))
+    if (Failed(openResult) && openResult != kEAbort && url.find(".asx") != std::string::npos) {
+        // A reference file: try the addresses it lists until one opens, unless the open is
+        // given up meanwhile.
+        std::vector<std::string> references;
+        if (!FetchReferences(url, generation, &references))
+            openResult = kEAbort;
+        for (const std::string& reference : references) {
+            if (Succeeded(openResult) || openResult == kEAbort)
                 break;
             std::u16string wideReference;
             if (!ToWide(reference, &wideReference)) {
@@ -328,15 +338,16 @@ int32_t CWmEngine::OpenAndStartWith(const std::string& url, bool record) {
             network_ = StartsWithHttp(reference);
             completion_->Reset();
             openResult = reader_->Open(url_, this, nullptr);
-            if (Succeeded(openResult)) {
-                WaitForRuntime();
-                openResult = lastResult_;
-            }
+            if (Succeeded(openResult))
+                openResult = OpenResult(generation);
             qCInfo(lcWmEngine, "reference %s: 0x%08x", reference.c_str(), uint32_t(openResult));
         }
         if (Failed(openResult))
             return fail(openResult, true);
     }
+
+    if (openResult == kEAbort || OpenIsStale(generation))
+        return fail(kEAbort, true);
 
     // The header's attributes go to the recording; reading them also tells whether the open
     // worked at all.
@@ -491,18 +502,54 @@ int32_t CWmEngine::StartDevice() {
 
 // ---- Waiting and closing ------------------------------------------------------------------------
 
-bool CWmEngine::WaitForRuntime() {
+bool CWmEngine::WaitForRuntime(uint32_t generation) {
     // On the user-interface thread its events keep flowing while the runtime works.
     const bool dispatch =
         std::this_thread::get_id() == uiThread_ && QCoreApplication::instance() != nullptr;
     for (int pass = 0; pass < kWaitPasses; ++pass) {
         if (dispatch)
             QCoreApplication::processEvents();
+        if (generation != 0 && OpenIsStale(generation))
+            return false;
         if (completion_->WaitFor(kWaitSlice))
             return true;
     }
     qCWarning(lcWmEngine) << "the media runtime did not answer within a minute";
     return false;
+}
+
+HResult CWmEngine::OpenResult(uint32_t generation) {
+    if (WaitForRuntime(generation))
+        return lastResult_;
+    if (OpenIsStale(generation))
+        return kEAbort;
+    // The last result belongs to an earlier answer; no answer is a failure.
+    return HResultFromErrno(ETIMEDOUT);
+}
+
+bool CWmEngine::FetchReferences(const std::string& url, uint32_t generation,
+                                std::vector<std::string>* references) {
+    auto cancel = std::make_shared<HttpCancel>();
+    std::atomic<bool> done{false};
+    std::thread download([&] {
+        CStreamLocator locator(cancel);
+        *references = locator.ResolveReferences(url);
+        done = true;
+    });
+    const bool dispatch = QCoreApplication::instance() != nullptr;
+    while (!done) {
+        if (dispatch)
+            QCoreApplication::processEvents();
+        if (OpenIsStale(generation))
+            cancel->Cancel();  // the download returns promptly
+        std::this_thread::sleep_for(kWaitSlice);
+    }
+    download.join();
+    if (OpenIsStale(generation)) {
+        references->clear();
+        return false;
+    }
+    return true;
 }
 
 HResult CWmEngine::Close() {
@@ -556,6 +603,7 @@ void CWmEngine::FinishStream() {
 HResult CWmEngine::StopPlayback() {
     if (!reader_)
         return kEUnexpected;
+    ++openGeneration_;  // an open under way gives up
     HResult hr = reader_->Stop();
     if (Failed(hr))
         return hr;

@@ -17,7 +17,9 @@
 //   the user-interface thread, which is the thread that creates the engine. Initialise,
 //   OpenAndStart and StartRecording block it while the runtime opens a source, for about a minute
 //   at most, and let its Qt events flow meanwhile (so a window stays responsive, and may call in
-//   again); OpenAndStart also blocks for the download of an ASX reference file.
+//   again); OpenAndStart also waits so for the download of an ASX reference file. A StopPlayback,
+//   a Shutdown or another open made from those events ends such a wait at once: the open under
+//   way then fails with kEAbort, and an ASX reference list is not tried any further.
 // - OnStatus and OnSample run on the reader's thread.
 // - The engine's audio thread takes the sound device's completions; it is started with each open
 //   device and ends when the device closes.
@@ -34,6 +36,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/mmtypes/mmtypes.h"
 #include "platform/waveout/waveout.h"
@@ -74,8 +77,9 @@ public:
     int StartRecording(const std::string& url, const std::string& outputPath);
 
     // Stops the reader, finishes a recording and closes the sound device at once; the reader then
-    // reports the stop, and 1 and 5 follow. Returns 0, or the first failure (the reader's when
-    // nothing is open, kEFail when the device failed to close).
+    // reports the stop, and 1 and 5 follow. An open under way gives up (see Threading). Returns 0,
+    // or the first failure (the reader's when nothing is open, kEFail when the device failed to
+    // close).
     platform::HResult StopPlayback();
 
     // Pause and resume the device and the reader. While recording both do nothing and return 0.
@@ -116,7 +120,17 @@ private:
                                 uintptr_t param1, uintptr_t param2);
 
     int32_t OpenAndStartWith(const std::string& url, bool record);
-    bool WaitForRuntime();
+    // Waits for the completion event while the UI thread's events flow. With a generation, the
+    // wait also ends (false) once a stop or another open has made that open stale.
+    bool WaitForRuntime(uint32_t generation = 0);
+    // The result of the open that WaitForRuntime(generation) waited for: the runtime's answer, or
+    // kEAbort when the open was given up, or a timeout failure when no answer came.
+    platform::HResult OpenResult(uint32_t generation);
+    // Downloads the reference file at url on a helper thread while the UI thread's events flow.
+    // False when the open of that generation was given up meanwhile.
+    bool FetchReferences(const std::string& url, uint32_t generation,
+                         std::vector<std::string>* references);
+    bool OpenIsStale(uint32_t generation) const { return openGeneration_.load() != generation; }
     platform::HResult Close();
     platform::HResult CloseDevice();
     platform::HResult FinishRecording();
@@ -148,6 +162,11 @@ private:
     std::unique_ptr<platform::WmReader> reader_;
 
     std::u16string url_;  // UI thread only: the URL being played
+
+    // atomic: counts the opens begun and the stops and shutdowns made; an open whose number is no
+    // longer current has been given up (UI thread writes it, the waits read it).
+    std::atomic<uint32_t> openGeneration_{0};
+    uint32_t latestOpen_ = 0;  // UI thread only: the generation of the latest open begun
 
     // atomic: set from the URL by the UI thread, by LOCATING on the reader's thread; cleared where
     // a stream ends (reader's thread, audio thread).

@@ -19,11 +19,10 @@ QString ChannelTag(int channelIndex) {
     return QString::fromUtf8(text::kChannelTags[channelIndex]);
 }
 
-// The names the agent format knows are all those of a single desktop system's releases; the one
-// it gives for its current releases is the empty text, and so is every system this program runs
-// on.
+// The names the agent format knows are all those of a single desktop system's releases; any
+// other system, which is every one this program runs on, is "Unknown OS".
 QString OperatingSystemName() {
-    return {};
+    return QString::fromUtf8(text::kUnknownOs);
 }
 
 }  // namespace

@@ -87,6 +87,7 @@ inline constexpr char kPlayerToolInitFailed[] =
 inline constexpr char kPlayerToolStartFailed[] = "velotune-play: cannot play %1 (result %2).";
 inline constexpr char kPlayerToolStartFailedWhy[] =
     "velotune-play: cannot play %1: %2 (result %3).";
+inline constexpr char kPlayerToolEndedBeforePlaying[] = "velotune-play: %1 ended before it played.";
 inline constexpr char kPlayerToolStatus[] = "status %1 %2";
 inline constexpr char kPlayerToolStatusClosed[] = "closed";
 inline constexpr char kPlayerToolStatusLive[] = "playing (network source)";
@@ -221,13 +222,17 @@ inline constexpr char kNotARegularFile[] =
 inline constexpr char kUseSupportedExtensions[] =
     "Please use \".wma\" and \".ra\" extensions only.";
 inline constexpr char kMediaRuntimeMissing[] =
-    "Error in loading Windows Media Components.\nPlease ensure you have Windows Media v6.4 or "
-    "above.";
+    "Error in loading the media components.\nPlease ensure the FFmpeg libraries (libavformat, "
+    "libavcodec) are installed.";
 inline constexpr char kMediaRuntimeDownloadPrefix[] = "You can go to ";
 inline constexpr char kMediaRuntimeDownloadSuffix[] = " for the latest version.";
 inline constexpr char kMediaRuntimeDownloadPage[] = "https://ffmpeg.org/download.html";
 inline constexpr char kRealCannotRecord[] = "Stations playing Real format cannot be recorded yet.";
-inline constexpr char kRegistryWriteFailed[] = "Failed to write to Windows registry";
+// Followed by the settings file's path.
+// The operating-system name in the User-Agent texts of the usage hit and the usage report: the
+// name given to a platform the agent format does not list.
+inline constexpr char kUnknownOs[] = "Unknown OS";
+inline constexpr char kRegistryWriteFailed[] = "Failed to write the settings file ";
 inline constexpr char kFailedToLoad[] = "Failed to load ";
 inline constexpr char kTrayIconSuffix[] = " tray icon";
 inline constexpr char kFailedToSave[] = "Failed to save ";
@@ -316,7 +321,7 @@ inline constexpr char kMenuOpenFilelist[] = "Open Filelist";
 inline constexpr char kMenuCancel[] = "Cancel";
 // "Update Station Database" when the updater did not start.
 inline constexpr char kUpdaterNotStarted[] =
-    "Unable to start Updates Program.\nMake sure the path to file Velosync.exe is correct.";
+    "Unable to start Updates Program.\nMake sure the file velosync is installed beside velotune.";
 // The quick-start page, below the program directory.
 inline constexpr char kHelpFolder[] = "Help";
 inline constexpr char kHelpFile[] = "qstart.html";
@@ -326,9 +331,9 @@ inline constexpr char kSupportPagePath[] = "/support/";
 // The Options dialog.
 inline constexpr char kOptionsTitle[] = "Velotune Options";
 inline constexpr char kOptionsProgramGroup[] = "Program Settings";
-inline constexpr char kOptionsWindowsGroup[] = "Windows Related";
+inline constexpr char kOptionsWindowsGroup[] = "Desktop Related";
 inline constexpr char kOptionAlwaysOnTop[] = "Always have Velotune on top";
-inline constexpr char kOptionStartWithSession[] = "Start Velotune when Windows starts up";
+inline constexpr char kOptionStartWithSession[] = "Start Velotune when I log in";
 inline constexpr char kOptionDisableTrayIcon[] = "Disable Velotune Tray Icon";
 inline constexpr char kOptionReconnect[] = "Reconnect when a live stream drops";
 inline constexpr char kButtonOk[] = "OK";

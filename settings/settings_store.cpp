@@ -48,10 +48,12 @@ int ReadRect(const QString& prefix, WindowRect* rect) {
 
 int WriteRect(const QString& prefix, const WindowRect& rect) {
     RegistryKey key(kWindows);
-    key.SetDword(prefix + QStringLiteral(" Left"), static_cast<quint32>(rect.left));
-    key.SetDword(prefix + QStringLiteral(" Top"), static_cast<quint32>(rect.top));
-    key.SetDword(prefix + QStringLiteral(" Right"), static_cast<quint32>(rect.right));
-    key.SetDword(prefix + QStringLiteral(" Bottom"), static_cast<quint32>(rect.bottom));
+    // Screen coordinates are signed: a window left of the primary screen is stored as -200, not
+    // as 4294967096 (which the reading still takes back as -200).
+    key.SetSignedDword(prefix + QStringLiteral(" Left"), rect.left);
+    key.SetSignedDword(prefix + QStringLiteral(" Top"), rect.top);
+    key.SetSignedDword(prefix + QStringLiteral(" Right"), rect.right);
+    key.SetSignedDword(prefix + QStringLiteral(" Bottom"), rect.bottom);
     return key.Flush() ? 1 : 0;
 }
 

@@ -2,10 +2,13 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QGuiApplication>
+#include <QKeySequence>
 #include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QShortcut>
 #include <array>
 
 #include "platform/msgbox/msgbox.h"
@@ -92,12 +95,23 @@ constexpr std::array<ButtonSpec, 25> kButtons = {{
 // Fixed geometry, in window pixels.
 const QRect kVolumeRect(QPoint(279, 18), QPoint(298, 89));
 const QRect kMainViewDisplayRect(QPoint(22, 41), QPoint(273, 61));
-const QRect kMinibarDisplayRect(QPoint(46, 4), QPoint(177, 11));
+// The whole of the minibar skin's dark field (its rows 3 to 12).
+const QRect kMinibarDisplayRect(QPoint(46, 3), QPoint(177, 12));
 
 constexpr int kMainViewScrollMs = 50;
 constexpr int kMinibarScrollMs = 70;
 constexpr int kMainViewPointSize = 14;
 constexpr int kMinibarPointSize = 8;
+
+// The font of the given family and size, made smaller where its lines would be taller than
+// height pixels, so that no part of a character is cut off.
+QFont FittingFont(const QString& family, int pointSize, int height) {
+    QFont font(family, pointSize);
+    int pixels = QFontMetrics(font).height();
+    while (QFontMetrics(font).height() > height && pixels > 4)
+        font.setPixelSize(--pixels);
+    return font;
+}
 // A minibar this close to the usable bottom (the main view's height and the 3 pixels by which a
 // freshly shown list window overlaps it) was a main view on the bottom edge: it goes there too.
 constexpr int kMinibarBottomReach = 107;
@@ -109,16 +123,6 @@ const QColor kButtonKey = QColor::fromRgb(res::kKeyButton);
 
 bool IsPreset(int id) {
     return id >= kIdPreset1 && id <= kIdPreset6;
-}
-
-// Whether any part of rect lies on a screen.
-bool OnSomeScreen(const QRect& rect) {
-    const QList<QScreen*> screens = QGuiApplication::screens();
-    for (const QScreen* screen : screens) {
-        if (screen->geometry().intersects(rect))
-            return true;
-    }
-    return screens.isEmpty();
 }
 
 }  // namespace
@@ -163,9 +167,15 @@ CTorvikMainDlg::InitResult CTorvikMainDlg::Initialise() {
     if (!CreateButtons())
         return InitResult::kIncomplete;
     CreateVolumeSlider();
+    // F1 is the application's Help command, in every window of the player.
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    help->setContext(Qt::ApplicationShortcut);
+    connect(help, &QShortcut::activated, this, [this] { controller_.ShowHelp(); });
 
-    mainFont_ = QFont(QStringLiteral("ARIAL"), kMainViewPointSize);
-    miniFont_ = QFont(QStringLiteral("ARIAL"), kMinibarPointSize);
+    mainFont_ =
+        FittingFont(QStringLiteral("ARIAL"), kMainViewPointSize, kMainViewDisplayRect.height());
+    miniFont_ =
+        FittingFont(QStringLiteral("ARIAL"), kMinibarPointSize, kMinibarDisplayRect.height());
 
     int isMini = CSettingsStore::kDefaultIsMini;
     if (!settings_.ReadIsMini(&isMini))
@@ -175,12 +185,12 @@ CTorvikMainDlg::InitResult CTorvikMainDlg::Initialise() {
     else
         SwitchToMainView();
 
-    // Only Left and Top are used; a rectangle left on a screen that is gone is not restored.
+    // Only Left and Top are used; a place on no screen (one that has gone, or a damaged setting)
+    // becomes the nearest one on the primary screen.
     QPoint place(CSettingsStore::kDefaultPlayerLeft, CSettingsStore::kDefaultPlayerTop);
     WindowRect stored;
-    if (settings_.ReadPlayerRect(&stored) &&
-        OnSomeScreen(QRect(QPoint(stored.left, stored.top), size())))
-        place = QPoint(stored.left, stored.top);
+    if (settings_.ReadPlayerRect(&stored))
+        place = PlaceOnScreens(QPoint(stored.left, stored.top), size());
     MoveWindow(place);
 
     controller_.ApplyAlwaysOnTop(controller_.IsAlwaysOnTop());
@@ -189,9 +199,9 @@ CTorvikMainDlg::InitResult CTorvikMainDlg::Initialise() {
     EnableControl(kIdCenter, false);
 
     RestoreSelections();
-    const int selection = controller_.GetSelectedIndex();
-    UpdateDisplayLine(selection);
-    UpdateButtons(selection, controller_.GetPlayingIndex());
+    // The display line, the buttons and the presets (which stand for the first playlist entries
+    // from the start, missing ones disabled) for the restored list and selection.
+    ShowCurrentList();
 
     lastPos_ = pos();
 
@@ -247,11 +257,6 @@ void CTorvikMainDlg::CreateVolumeSlider() {
 // The stored list and selections; a selection beyond its list's end (the list changed since)
 // is forgotten rather than shown as a nameless row.
 void CTorvikMainDlg::RestoreSelections() {
-    int listType = CSettingsStore::kDefaultActivePlaylistType;
-    if (!settings_.ReadActivePlaylistType(&listType))
-        listType = CSettingsStore::kDefaultActivePlaylistType;
-    controller_.SetListMode(listType);
-
     int fileRow = CSettingsStore::kDefaultCurrentLocalPlaylistID;
     if (!settings_.ReadCurrentLocalPlaylistID(&fileRow))
         fileRow = CSettingsStore::kDefaultCurrentLocalPlaylistID;
@@ -268,6 +273,12 @@ void CTorvikMainDlg::RestoreSelections() {
         stationRow = 0;
     controller_.SetSelectedFileIndex(fileRow);
     controller_.SetSelectedStationIndex(stationRow);
+
+    // Last: the switch tells this window the restored selection of the list it makes current.
+    int listType = CSettingsStore::kDefaultActivePlaylistType;
+    if (!settings_.ReadActivePlaylistType(&listType))
+        listType = CSettingsStore::kDefaultActivePlaylistType;
+    controller_.SetListMode(listType);
 }
 
 // ---- Layouts -----------------------------------------------------------------------------------
@@ -494,6 +505,19 @@ int CTorvikMainDlg::VolumePosition() const {
     return slider_->value();
 }
 
+void CTorvikMainDlg::ShowCurrentList() {
+    const int selection = controller_.GetSelectedIndex();
+    UpdateDisplayLine(selection);
+    UpdateButtons(selection, controller_.GetPlayingIndex());
+    // While a start is under way the busy screen stays; the start's end sets the presets.
+    if (controller_.GetPlaybackStatus() == kStatusBuffering)
+        return;
+    if (controller_.GetListMode() == CTorvikCommandCentre::kFileListMode)
+        DisablePresets();
+    else
+        UpdatePresets(1);
+}
+
 void CTorvikMainDlg::DisablePresets() {
     for (int id = kIdPreset1; id <= kIdPreset6; ++id)
         EnableControl(id, false);
@@ -556,10 +580,7 @@ void CTorvikMainDlg::OnCommand(int id) {
                 controller_.Record(0);
             break;
         case kIdInfo:
-            if (fileList)
-                platform::ShowMessageBox(Text(text::kNoFileInformation));
-            else
-                controller_.StationInfo();
+            controller_.StationInfo();
             break;
         case kIdOpen:
             controller_.ShowList(this, controller_.IsListVisible() ? 0 : 1);

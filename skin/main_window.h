@@ -105,6 +105,7 @@ public:
     int VolumePosition() const override;
     void DisablePresets() override;
     void SetOpenButtonTip(const QString& tip) override;
+    void ShowCurrentList() override;
     bool SetTopmost(bool on) override;
     // Withdraws from the controller, hides the window and deletes it (and the list windows, its
     // children) once control is back in the event loop.

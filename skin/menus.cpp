@@ -181,7 +181,8 @@ void CTorvikMenuDlg::Prepare() {
     // Only the current list's window is ever shown.
     const bool listVisible = controller_.IsListVisible();
     const bool fileList = controller_.GetListMode() == CTorvikCommandCentre::kFileListMode;
-    SetItem(menu, kCmdShowFilelist, true, listVisible && fileList);
+    // A list window belongs beside the main window: neither can be shown while it is away.
+    SetItem(menu, kCmdShowFilelist, !mainAway, listVisible && fileList);
     SetItem(menu, kCmdShowPlaylist, !mainAway, listVisible && !fileList);
 }
 
@@ -232,19 +233,17 @@ void CTorvikMenuDlg::OnCommand(int id) {
             break;
         case kCmdUpdateDatabase:
             if (controller_.StartUpdater() == kCcUpdaterNotStarted)
-                platform::ShowMessageBox(Text(text::kUpdaterNotStarted));
+                platform::ShowMessageBox(MainWidget(controller_), Text(text::kUpdaterNotStarted));
             break;
         case kCmdVisitWebsite:
             controller_.OpenWebPage(ProductPageUrl());
             break;
-        case kCmdOnlineHelp: {
-            const QString page = controller_.ProgramDirectory() + QLatin1Char('/') +
-                                 Text(text::kHelpFolder) + QLatin1Char('/') + Text(text::kHelpFile);
-            controller_.OpenWebPage(QUrl::fromLocalFile(page).toString());
+        case kCmdOnlineHelp:
+            controller_.ShowHelp();
             break;
-        }
         case kCmdAbout: {
             CAboutDlg about(DialogParent(controller_));
+            platform::OwnDialog(&about, DialogParent(controller_));
             about.exec();
             break;
         }

@@ -1,5 +1,6 @@
 #include "skin/skin_windows.h"
 
+#include "platform/msgbox/msgbox.h"
 #include "skin/dialog_parent.h"
 #include "skin/menus.h"
 #include "skin/options_dialog.h"
@@ -16,6 +17,7 @@ std::unique_ptr<IOpenMenu> CSkinWindows::CreateOpenMenu(CTorvikCommandCentre& co
 
 bool CSkinWindows::RunOptionsDialog(CTorvikCommandCentre& controller, OptionsChoices* choices) {
     COptionsDlg dialog(DialogParent(controller));
+    platform::OwnDialog(&dialog, DialogParent(controller));
     if (dialog.exec() != QDialog::Accepted)
         return false;
     if (choices)

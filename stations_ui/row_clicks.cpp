@@ -25,11 +25,16 @@ int RowClicks::RowAt(QPoint pos) const {
 bool RowClicks::eventFilter(QObject* watched, QEvent* event) {
     if (watched == list_ && event->type() == QEvent::FocusIn) {
         // A list that gains the focus without a current row makes its first row current, which
-        // is no choice of the user's: give it a current row quietly first.
+        // is no choice of the user's: give it a current row quietly first. Quietly includes not
+        // scrolling to it: the focus of a click comes before the click's press, which would
+        // otherwise land on whatever row the scroll brought under the pointer.
         if (!list_->currentItem() && list_->topLevelItemCount() > 0) {
             const QSignalBlocker blocker(list_);
+            const bool autoScroll = list_->hasAutoScroll();
+            list_->setAutoScroll(false);
             list_->selectionModel()->setCurrentIndex(list_->model()->index(0, 0),
                                                      QItemSelectionModel::NoUpdate);
+            list_->setAutoScroll(autoScroll);
         }
         return false;
     }

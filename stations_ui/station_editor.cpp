@@ -217,6 +217,7 @@ void CStationEditorDlg::OnSave() {
     if (!modified_ || !save_->isEnabled())
         return;
     platform::MessageBoxRequest question;
+    question.owner = this;
     if (radioId_ == kNewStation)
         question.text = Text(text::kConfirmAddStation);
     else if (!streamUrl_->text().isEmpty())

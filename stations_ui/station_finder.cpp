@@ -14,6 +14,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 #include "platform/msgbox/msgbox.h"
 #include "platform/winmsg/winmsg.h"
@@ -472,7 +473,7 @@ void CStationFinderDlg::OnPlaylistToggle() {
     if (radioId <= 0)
         return;
     if (radioId == playingRadioId_) {
-        platform::ShowMessageBox(Text(text::kPlaylistChangeWhilePlaying));
+        platform::ShowMessageBox(this, Text(text::kPlaylistChangeWhilePlaying));
         return;
     }
     CRadioSet station;
@@ -526,6 +527,7 @@ void CStationFinderDlg::OnDelete() {
     if (selectedRow_ == 0 || radioId <= 0)
         return;
     platform::MessageBoxRequest question;
+    question.owner = this;
     question.text = Text(text::kConfirmDeleteStation);
     question.buttons = platform::MsgButtons::YesNo;
     question.icon = platform::MsgIcon::Question;
@@ -533,7 +535,7 @@ void CStationFinderDlg::OnDelete() {
     if (platform::ShowMessageBox(question) != platform::kIdYes)
         return;
     if (radioId == playingRadioId_) {
-        platform::ShowMessageBox(Text(text::kDeleteWhilePlaying));
+        platform::ShowMessageBox(this, Text(text::kDeleteWhilePlaying));
         return;
     }
     {
@@ -561,6 +563,7 @@ void CStationFinderDlg::OnEdit() {
 
 void CStationFinderDlg::RunEditor(int radioId) {
     CStationEditorDlg editor(controller_, radioId, this);
+    platform::OwnDialog(&editor, this);
     if (editor.exec() != QDialog::Accepted)
         return;
     RerunSearch();
@@ -575,21 +578,35 @@ void CStationFinderDlg::OnTestPlay() {
     if (selectedRow_ == 0 || radioId <= 0)
         return;
     if (playingRadioId_ != 0) {
-        platform::ShowMessageBox(Text(text::kTestPlayWhilePlaying));
+        platform::ShowMessageBox(this, Text(text::kTestPlayWhilePlaying));
         return;
     }
-    if (testStarted_ || testPlaying_) {
+    if (testStarted_ || testPlaying_ || testConnecting_) {
+        // While it connects the button stops the start (whose own events brought this click).
+        testStopAsked_ = testConnecting_;
         controller_.Stop();
         return;
     }
     LockControls();
+    // While it connects, the button is the way to stop the start (the finder is otherwise locked
+    // until the runtime gives up on a station that does not answer).
+    testPlay_->setEnabled(true);
     fetching_->show();
     testPlay_->setText(Text(text::kFinderConnecting));
     // The start blocks while the stream opens; show the wait texts first.
     fetching_->repaint();
     testPlay_->repaint();
-    if (controller_.Play(radioId, this) != kCcOk) {
-        platform::ShowMessageBox(Text(text::kFailedToConnect));
+    testConnecting_ = true;
+    testStopAsked_ = false;
+    const int started = controller_.Play(radioId, this);
+    testConnecting_ = false;
+    if (started != kCcOk && std::exchange(testStopAsked_, false)) {
+        // Stopped by the user: the controller tells this window it stopped; nothing failed.
+        return;
+    }
+    if (started != kCcOk) {
+        testPlay_->setEnabled(false);
+        platform::ShowMessageBox(this, Text(text::kFailedToConnect));
         testPlay_->setText(Text(text::kFinderFailedToPlay));
         UnlockControls();
         fetching_->hide();

@@ -136,6 +136,8 @@ private:
     bool onPlaylist_ = false;
     bool testPlaying_ = false;        // the test play reached the playing state
     bool testStarted_ = false;        // a test play was started and has not stopped yet
+    bool testConnecting_ = false;     // the test play's start is still under way
+    bool testStopAsked_ = false;      // the user pressed the button again while it connected
     QList<QWidget*> lockedControls_;  // the controls LockControls disabled
     bool locked_ = false;
 

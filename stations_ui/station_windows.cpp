@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "platform/msgbox/msgbox.h"
 #include "playback/command_centre.h"
 #include "stations_ui/file_list_window.h"
 #include "stations_ui/playlist_window.h"
@@ -41,13 +42,17 @@ IListWindow* CStationWindows::CreateFileListWindow(CTorvikCommandCentre& control
 }
 
 bool CStationWindows::RunStationFinder(CTorvikCommandCentre& controller, int playingRadioId) {
-    CStationFinderDlg finder(controller, playingRadioId, DialogParent(controller));
+    QWidget* owner = DialogParent(controller);
+    CStationFinderDlg finder(controller, playingRadioId, owner);
+    platform::OwnDialog(&finder, owner);
     finder.exec();
     return true;
 }
 
 bool CStationWindows::RunStationEditor(CTorvikCommandCentre& controller, int radioId) {
-    CStationEditorDlg editor(controller, radioId, DialogParent(controller));
+    QWidget* owner = DialogParent(controller);
+    CStationEditorDlg editor(controller, radioId, owner);
+    platform::OwnDialog(&editor, owner);
     return editor.exec() == QDialog::Accepted;
 }
 

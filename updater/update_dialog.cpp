@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/msgbox/msgbox.h"
+#include "res/resource_ids.h"
 #include "res/texts.h"
 #include "updater/messages.h"
 #include "updater/update_database.h"
@@ -58,10 +59,9 @@ CTorvikDBUpdateDlg::CTorvikDBUpdateDlg(const UpdaterConfig& config, const QStrin
       m_pLoggingDlg(std::make_unique<CLoggingDlg>(config.UsageHitAddress())),
       m_pDownloadDlg(std::make_unique<CDownloadDatabaseDlg>(config.cacheDir, config.dataDir)) {
     BuildControls();
-    // Initialisation: both icons, the progress bar disabled at 0 of 0..100, status "Ready".
-    const QIcon icon = QIcon::fromTheme(QStringLiteral("system-software-update"));
-    if (!icon.isNull())
-        setWindowIcon(icon);
+    // Initialisation: both icons (the project's own art, as the player's), the progress bar
+    // disabled at 0 of 0..100, status "Ready".
+    setWindowIcon(res::LoadIcon(res::kIconApp));
     m_pProgress->setEnabled(false);
     m_pProgress->setRange(0, 100);
     m_pProgress->setValue(0);
@@ -273,6 +273,7 @@ void CTorvikDBUpdateDlg::reject() {
         return;
     }
     platform::MessageBoxRequest question;
+    question.owner = this;
     question.text = Text(text::kQuitUpdateQuestion);
     question.buttons = platform::MsgButtons::YesNo;
     // The workers go on while the question is open; the results they deliver meanwhile wait

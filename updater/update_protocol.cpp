@@ -43,7 +43,7 @@ std::int32_t LeadingInt(const QString& text) {
 }
 
 QString OperatingSystemName() {
-    return {};
+    return QString::fromUtf8(text::kUnknownOs);
 }
 
 QString UsageAgentText(const QString& userId, std::int32_t userVersion, std::int32_t serverVersion,

@@ -37,13 +37,13 @@ inline constexpr int kMaxResultText = 255;
 // 0 when there are none. Values beyond the 32-bit range are clamped.
 std::int32_t LeadingInt(const QString& text);
 
-// The name of the operating system in the usage hit. The table of system names knows only the
-// old desktop systems by name and leaves the brackets empty for every current one; a Linux
-// desktop is a current system, so this is the empty text.
+// The name of the operating system in the usage hit. The table of system names knows only one
+// desktop system's releases by name; every other platform, a Linux desktop among them, is
+// "Unknown OS".
 QString OperatingSystemName();
 
 // The usage hit's agent text: userId + "/" + "VSYN:" + userVersion + "-" + serverVersion + " [" +
-// osName + "]", e.g. "123/VSYN:20-21 []".
+// osName + "]", e.g. "123/VSYN:20-21 [Unknown OS]".
 QString UsageAgentText(const QString& userId, std::int32_t userVersion, std::int32_t serverVersion,
                        const QString& osName);
 

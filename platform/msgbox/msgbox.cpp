@@ -13,6 +13,7 @@ namespace {
 QMutex g_hookMutex;
 MessageBoxHook g_hook;  // guarded by g_hookMutex
 std::atomic<MessageBoxDialog> g_dialog{nullptr};
+std::atomic<OwnerResolver> g_ownerResolver{nullptr};
 
 int FirstAnswer(MsgButtons buttons) {
     return buttons == MsgButtons::Ok || buttons == MsgButtons::OkCancel ? kIdOk : kIdYes;
@@ -26,7 +27,10 @@ MessageBoxHook SetMessageBoxHook(MessageBoxHook hook) {
     return hook;
 }
 
-int ShowMessageBox(const MessageBoxRequest& request) {
+int ShowMessageBox(const MessageBoxRequest& asked) {
+    MessageBoxRequest request = asked;
+    if (const OwnerResolver resolve = g_ownerResolver.load())
+        request.owner = resolve(request.owner);
     MessageBoxHook hook;
     {
         QMutexLocker lock(&g_hookMutex);
@@ -52,12 +56,18 @@ int ShowMessageBox(const MessageBoxRequest& request) {
     return dialog(request, fallback);
 }
 
-void SetMessageBoxDialog(MessageBoxDialog dialog) {
+void SetMessageBoxDialog(MessageBoxDialog dialog, OwnerResolver resolveOwner) {
     g_dialog.store(dialog);
+    g_ownerResolver.store(resolveOwner);
 }
 
 int ShowMessageBox(const QString& text, MsgButtons buttons, MsgIcon icon, int defaultAnswer) {
     return ShowMessageBox(MessageBoxRequest{text, QString(), buttons, icon, defaultAnswer});
+}
+
+int ShowMessageBox(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
+                   int defaultAnswer) {
+    return ShowMessageBox(MessageBoxRequest{text, QString(), buttons, icon, defaultAnswer, owner});
 }
 
 }  // namespace velotune::platform

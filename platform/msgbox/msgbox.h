@@ -8,6 +8,11 @@
 // programs with windows install at start-up with UseMessageBoxDialogs(); a command-line program
 // that shares the modules but never installs it does not load Qt's widget libraries at all.
 //
+// A box belongs to the window that asks for it: it is that window's transient child, centred on
+// it, modal to it, and kept on top with it when that window is always on top (a box of a plain
+// top-level would otherwise open behind it). OwnDialog gives the program's other dialogs the
+// same ownership.
+//
 // Threading: call on the user-interface thread only. Without a QApplication (a command-line tool
 // or a test without widgets), or without the dialogs installed, and without a hook, the text is
 // written to the log and the default answer is returned.
@@ -15,6 +20,8 @@
 
 #include <QString>
 #include <functional>
+
+class QWidget;
 
 namespace velotune::platform {
 
@@ -31,6 +38,9 @@ struct MessageBoxRequest {
     MsgButtons buttons = MsgButtons::Ok;
     MsgIcon icon = MsgIcon::None;
     int defaultAnswer = 0;  // 0: the first button
+    // The window that asks (any widget of it). Null: the dialog that is modal at the moment,
+    // else the active window; ShowMessageBox fills it in before a hook sees the request.
+    QWidget* owner = nullptr;
 };
 
 // Shows the box modally and returns the answer (a MsgAnswer).
@@ -39,6 +49,10 @@ int ShowMessageBox(const MessageBoxRequest& request);
 // Convenience for the common case: an OK box with the product name as caption.
 int ShowMessageBox(const QString& text, MsgButtons buttons = MsgButtons::Ok,
                    MsgIcon icon = MsgIcon::None, int defaultAnswer = 0);
+// The same, asked by owner's window.
+int ShowMessageBox(QWidget* owner, const QString& text, MsgButtons buttons = MsgButtons::Ok,
+                   MsgIcon icon = MsgIcon::None, int defaultAnswer = 0);
+
 
 // Replaces the real dialog (tests). An empty function restores it. Returns the previous hook.
 using MessageBoxHook = std::function<int(const MessageBoxRequest&)>;
@@ -46,9 +60,16 @@ MessageBoxHook SetMessageBoxHook(MessageBoxHook hook);
 
 // Shows the box modally with the given default answer and returns the answer.
 using MessageBoxDialog = int (*)(const MessageBoxRequest& request, int defaultAnswer);
-void SetMessageBoxDialog(MessageBoxDialog dialog);
+// The window that owns a box asked for by owner (any widget of it, or null).
+using OwnerResolver = QWidget* (*)(QWidget* owner);
+void SetMessageBoxDialog(MessageBoxDialog dialog, OwnerResolver resolveOwner);
 
-// Installs the real dialog (Velotune::MessageBoxDialog). Any thread, before the first box.
+// In Velotune::MessageBoxDialog:
+// Installs the real dialog. Any thread, before the first box.
 void UseMessageBoxDialogs();
+// Makes dialog (a top-level widget not yet shown) a dialog of owner's window as a message box
+// is: transient for it and centred on it (its parent), modal to it, and on top as it is. A null
+// owner leaves the dialog application-modal and unowned.
+void OwnDialog(QWidget* dialog, QWidget* owner);
 
 }  // namespace velotune::platform

@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QMessageBox>
 
 #include "platform/msgbox/msgbox.h"
@@ -25,8 +26,21 @@ int FromStandard(int button) {
     }
 }
 
+// The window a box belongs to: the one that asked, else the dialog that is modal now, else the
+// window that has the focus.
+QWidget* OwnerWindow(QWidget* asked) {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return nullptr;
+    if (asked)
+        return asked->window();
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    return QApplication::activeWindow();
+}
+
 int ShowDialog(const MessageBoxRequest& request, int defaultAnswer) {
     QMessageBox box;
+    OwnDialog(&box, request.owner);
     box.setWindowTitle(request.caption.isEmpty() ? QString::fromUtf8(text::kProductName)
                                                  : request.caption);
     box.setText(request.text);
@@ -52,7 +66,24 @@ int ShowDialog(const MessageBoxRequest& request, int defaultAnswer) {
 }  // namespace
 
 void UseMessageBoxDialogs() {
-    SetMessageBoxDialog(&ShowDialog);
+    SetMessageBoxDialog(&ShowDialog, &OwnerWindow);
+}
+
+void OwnDialog(QWidget* dialog, QWidget* owner) {
+    QWidget* window = owner ? owner->window() : nullptr;
+    if (!window || window == dialog) {
+        dialog->setWindowModality(Qt::ApplicationModal);
+        return;
+    }
+    // A parent makes the dialog the window's transient child, and a dialog is placed centred on
+    // its parent when it is first shown.
+    if (dialog->parentWidget() != window)
+        dialog->setParent(window, dialog->windowFlags() | Qt::Dialog);
+    dialog->setWindowModality(Qt::WindowModal);
+    // A window manager keeps a transient above its parent, but a parent that is always on top
+    // sits in a higher layer than an ordinary transient could be put in by some of them.
+    if (window->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        dialog->setWindowFlag(Qt::WindowStaysOnTopHint, true);
 }
 
 }  // namespace velotune::platform

@@ -80,6 +80,11 @@ void RegistryKey::SetDword(const QString& name, quint32 value) {
     settings_->setValue(name, QString::number(value));
 }
 
+void RegistryKey::SetSignedDword(const QString& name, qint32 value) {
+    Remember(name);
+    settings_->setValue(name, QString::number(value));
+}
+
 void RegistryKey::SetText(const QString& name, const QString& value) {
     Remember(name);
     settings_->setValue(name, value);

@@ -47,6 +47,9 @@ public:
     bool HasValue(const QString& name) const;
 
     void SetDword(const QString& name, quint32 value);
+    // A DWORD that holds a signed number (a screen coordinate), written as that number, so the
+    // file says -200 where SetDword would say 4294967096; ReadDword reads either form back.
+    void SetSignedDword(const QString& name, qint32 value);
     void SetText(const QString& name, const QString& value);
     // Deletes a value. Fails (and changes nothing) when the value does not exist.
     bool DeleteValue(const QString& name);

@@ -7,6 +7,17 @@ namespace velotune::rma {
 
 using namespace velotune::platform;
 
+namespace {
+
+// The device volume for a loudness of 0..100: both channel words (left low, right high) at that
+// share of full scale.
+uint32_t DeviceVolume(uint16_t volume) {
+    const uint32_t word = uint32_t(volume) * 0xFFFFu / 100u;
+    return word | (word << 16);
+}
+
+}  // namespace
+
 // A block owns its bytes; the header's user field points back at it.
 struct AudioOutput::Block {
     WaveHeader header;
@@ -30,7 +41,15 @@ MmResult AudioOutput::Open(const WaveFormatEx& format, uint32_t generation) {
         return result;
     device_ = device;
     bytesPerSecond_ = format.avgBytesPerSec;
+    WaveOutSetVolume(device_, DeviceVolume(volume_.load(std::memory_order_acquire)));
     return kMmSysErrNoError;
+}
+
+void AudioOutput::SetVolume(uint16_t volume) {
+    std::lock_guard lock(mutex_);
+    volume_.store(volume, std::memory_order_release);
+    if (device_ != HWaveOut{})
+        WaveOutSetVolume(device_, DeviceVolume(volume));
 }
 
 MmResult AudioOutput::Write(const uint8_t* data, uint32_t length) {

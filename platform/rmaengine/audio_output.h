@@ -37,6 +37,10 @@ public:
     void Restart();
     // Discards what is queued and closes the device. Nothing when it is not open.
     void Close();
+    // The loudness, 0 (silent) to 100 (full): applied to the open device and to every one opened
+    // later (any thread).
+    void SetVolume(uint16_t volume);
+    uint16_t Volume() const { return volume_.load(std::memory_order_acquire); }
     // Milliseconds played since Open.
     uint32_t PositionMs();
     // True when every block written has been played (or discarded).
@@ -54,6 +58,7 @@ private:
     uint32_t bytesPerSecond_ = 0;          // guarded by mutex_
     std::atomic<uint32_t> generation_{0};  // written under mutex_ before the device opens
     std::atomic<uint32_t> queued_{0};      // blocks written and not yet reported done
+    std::atomic<uint16_t> volume_{100};    // written under mutex_, read anywhere
 };
 
 }  // namespace velotune::rma

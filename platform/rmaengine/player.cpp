@@ -107,12 +107,23 @@ HResult Player::QueryInterface(const Guid& iid, void** object) {
         *object = static_cast<IRMAErrorSinkControl*>(this);
     else if (iid == kIidIRMAErrorMessages)
         *object = static_cast<IRMAErrorMessages*>(this);
+    else if (iid == kIidIRMAVolume)
+        *object = static_cast<IRMAVolume*>(this);
     else {
         *object = nullptr;
         return kENoInterface;
     }
     AddRef();
     return kOk;
+}
+
+HResult Player::SetVolume(uint16_t volume) {
+    output_.SetVolume(std::min<uint16_t>(volume, 100));
+    return kOk;
+}
+
+uint16_t Player::GetVolume() {
+    return output_.Volume();
 }
 
 HResult Player::Shutdown() {

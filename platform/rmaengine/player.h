@@ -32,12 +32,13 @@ namespace velotune::rma {
 class Player final : public IRMAPlayer,
                      public IRMAErrorSinkControl,
                      public IRMAErrorMessages,
+                     public IRMAVolume,
                      private platform::WmReaderCallback {
 public:
     // A new player with one reference, its thread running.
     static Player* Create();
 
-    // IUnknown: IRMAPlayer, IRMAErrorSinkControl, IRMAErrorMessages.
+    // IUnknown: IRMAPlayer, IRMAErrorSinkControl, IRMAErrorMessages, IRMAVolume.
     HResult QueryInterface(const Guid& iid, void** object) override;
     uint32_t AddRef() override { return refs_.Add(); }
     uint32_t Release() override;
@@ -58,6 +59,9 @@ public:
 
     // IRMAErrorMessages.
     IRMABuffer* GetErrorText(uint32_t code) override;
+    // IRMAVolume: goes straight to the audio output (any thread).
+    HResult SetVolume(uint16_t volume) override;
+    uint16_t GetVolume() override;
 
     // Closes the player for good: ends the presentation, releases the context and every sink, and
     // ends the player's thread. Not from the player's own thread (kEUnexpected).

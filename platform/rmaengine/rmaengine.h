@@ -91,6 +91,7 @@ inline constexpr Guid kIidIRMASiteWindowed = detail::RmaId(0x00000E0C);
 inline constexpr Guid kIidIRMASiteWatcher = detail::RmaId(0x00000E0D);
 inline constexpr Guid kIidIRMAValues = detail::RmaId(0x00000E0E);
 inline constexpr Guid kIidIRMABuffer = detail::RmaId(0x00000E0F);
+inline constexpr Guid kIidIRMAVolume = detail::RmaId(0x00000700);
 
 // The class of a site that owns a window, made through IRMACommonClassFactory.
 inline constexpr Guid kClsidIRMASiteWindowed = detail::RmaId(0x00000D01);
@@ -192,6 +193,17 @@ public:
     // After this returns the sink is not called again (unless added anew); called from inside a
     // callback it takes effect when that callback returns.
     virtual HResult RemoveAdviseSink(IRMAClientAdviseSink* sink) = 0;
+};
+
+// The loudness of a player's sound, which the player answers for itself (QueryInterface on the
+// player). It holds across presentations, and a volume set before the first one applies to it.
+class IRMAVolume : public IUnknown {
+public:
+    static constexpr const Guid& kIid = kIidIRMAVolume;
+
+    // 0 (silent) to 100 (full); a larger value is taken as 100.
+    virtual HResult SetVolume(uint16_t volume) = 0;
+    virtual uint16_t GetVolume() = 0;
 };
 
 class IRMAClientEngine : public IUnknown {

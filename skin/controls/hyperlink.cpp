@@ -90,7 +90,7 @@ bool CHyperLink::FollowLink() {
     if (!opened) {
         qCWarning(lcSkin) << "the desktop could not open" << url.toDisplayString();
         platform::ShowMessageBox(
-            QString::fromUtf8(kind_ == kMail ? text::kNoMailProgram : text::kNoBrowser));
+            this, QString::fromUtf8(kind_ == kMail ? text::kNoMailProgram : text::kNoBrowser));
     }
     return opened;
 }

@@ -1,5 +1,6 @@
 #include "skin/controls/skinbutton.h"
 
+#include <QCursor>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -100,7 +101,9 @@ void CSkinButton::mouseMoveEvent(QMouseEvent* event) {
 
 void CSkinButton::mouseReleaseEvent(QMouseEvent* event) {
     QAbstractButton::mouseReleaseEvent(event);
-    SetHover(region_.contains(event->position().toPoint()));
+    // The click may have run a dialog or a popup menu, which took the pointer away and brought
+    // no leave event here: where the pointer is now decides, not where it was released.
+    SetHover(region_.contains(mapFromGlobal(QCursor::pos())));
 }
 
 void CSkinButton::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -112,6 +115,13 @@ void CSkinButton::mouseDoubleClickEvent(QMouseEvent* event) {
 void CSkinButton::leaveEvent(QEvent* event) {
     SetHover(false);
     QAbstractButton::leaveEvent(event);
+}
+
+bool CSkinButton::event(QEvent* event) {
+    // A dialog or popup that takes over deactivates the window without a leave event.
+    if (event->type() == QEvent::WindowDeactivate)
+        SetHover(false);
+    return QAbstractButton::event(event);
 }
 
 void CSkinButton::changeEvent(QEvent* event) {

@@ -7,8 +7,10 @@
 // XDG folders.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
+#include <QThread>
 #include <algorithm>
 #include <optional>
 
@@ -20,6 +22,7 @@
 #include "tests/support/desktop.h"
 #include "tests/support/fixture_server.h"
 #include "tests/support/media_fixtures.h"
+#include "tests/support/silent_server.h"
 #include "tests/support/test_env.h"
 #include "tests/support/tone.h"
 
@@ -287,6 +290,42 @@ TEST_F(VelotuneTest, PlaysPresetOneReportsInstallEndsThroughAutomationKeepsItsId
     QString uidAgain;
     EXPECT_TRUE(settings.ReadUID(&uidAgain));
     EXPECT_EQ(uidAgain, uid);
+}
+
+// A station whose reference file lists addresses that take the connection and never answer:
+// CloseTorvik while the player is tuning to it ends the player at once (within 2 s; measured with
+// a margin for a loaded machine), not when the media runtime has given up on every address.
+TEST_F(VelotuneTest, CloseTorvikWhileTuningToAStalledStationEndsThePlayerAtOnce) {
+    StartTray();
+    test::SilentServer silent;
+    ASSERT_TRUE(silent.IsRunning());
+    test::FixtureServer station(test::MakeTempDir(QStringLiteral("station")));
+    ASSERT_TRUE(station.IsRunning());
+    QByteArray asx = "<ASX version=\"3.0\">\r\n";
+    for (int i = 0; i < 4; ++i)
+        asx += "<ENTRY><ref href=\"" + silent.Url(QStringLiteral("/ref%1").arg(i)).toUtf8() +
+               "\"/></ENTRY>\r\n";
+    station.SetRoute(
+        QStringLiteral("/stalled.asx"),
+        test::FixtureRoute::Body(asx + "</ASX>\r\n", QStringLiteral("video/x-ms-asf")));
+    WriteDatabase(
+        {{QStringLiteral("Stalled Station"), station.Url(QStringLiteral("/stalled.asx"))}});
+    ChildProcess player;
+    QString log;
+    QString window;
+    StartPlayer(player, &log, &window);
+    const std::optional<QRect> where = test::WindowGeometry(window);
+    ASSERT_TRUE(where);
+    ASSERT_TRUE(test::ClickAt(where->topLeft() + kPresetOneCentre));
+    QThread::msleep(2500);  // well into the references
+    ASSERT_TRUE(player.IsRunning());
+
+    QElapsedTimer sinceCall;
+    sinceCall.start();
+    EXPECT_EQ(CallPlayer(QStringLiteral("CloseTorvik")), 0);
+    EXPECT_EQ(player.Wait(kFewSecondsMs), 0) << ReadText(log).toStdString();
+    EXPECT_LT(sinceCall.elapsed(), 4000) << ReadText(log).toStdString();
+    EXPECT_FALSE(NameOwned());
 }
 
 TEST_F(VelotuneTest, WithTheTrayIconAltF4HidesATrayClickShowsAndTheTrayMenusExitEnds) {

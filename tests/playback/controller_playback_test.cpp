@@ -3,12 +3,15 @@
 // engine chosen for each station and file, recording, and the usage hand-over.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QThread>
+#include <QTimer>
 
 #include "tests/playback/controller_fixture.h"
 #include "tests/support/file_dialog_recorder.h"
 #include "tests/support/fixture_server.h"
 #include "tests/support/media_fixtures.h"
+#include "tests/support/silent_server.h"
 #include "tests/support/test_env.h"
 #include "tests/support/tone.h"
 
@@ -260,6 +263,110 @@ TEST_F(PlaybackTest, AStopBeforeTheStreamPlaysIsShown) {
         EXPECT_FALSE(controller_->IsPlaying());
         // Let whatever the stream still reports arrive before the next start.
         WaitFor([] { return false; }, 300);
+    }
+}
+
+// Stations that stall: a server that takes the connection and never answers, and a reference
+// file whose every address is such a server. Whatever the user does while one connects must act
+// at once, not when the runtime gives up (tens of seconds per address).
+class StalledStationTest : public PlaybackTest {
+protected:
+    // Generous bounds for "within 1 s" and "within 2 s" on a loaded machine; a wait for the
+    // runtime takes 40 s or more.
+    static constexpr qint64 kStopBoundMs = 2500;
+    static constexpr qint64 kExitBoundMs = 4000;
+
+    void SetUp() override {
+        ASSERT_TRUE(silent_.IsRunning());
+        QByteArray asx = "<ASX version=\"3.0\">\r\n";
+        for (int i = 0; i < 6; ++i)
+            asx += "<ENTRY><ref href=\"" +
+                   silent_.Url(QStringLiteral("/ref%1.asf").arg(i)).toUtf8() + "\"/></ENTRY>\r\n";
+        asx += "</ASX>\r\n";
+        server_->SetRoute(QStringLiteral("/stalled.asx"),
+                          FixtureRoute::Body(asx, QStringLiteral("video/x-ms-asf")));
+        Start({MakeStation(QStringLiteral("Silent FM"), silent_.Url(QStringLiteral("/live"))),
+               MakeStation(QStringLiteral("Stalled FM"),
+                           server_->Url(QStringLiteral("/stalled.asx")))},
+              {1, 2});
+        controller_->ShowPlaylist(&main_, 1);
+    }
+
+    // Plays row, runs act once the start has been connecting for delayMs, and returns how long
+    // the start went on after act (-1 when act never ran).
+    qint64 StartAndActAfter(int row, int delayMs, const std::function<void()>& act) {
+        controller_->SetSelectedIndex(row);
+        QElapsedTimer sinceAct;
+        QTimer::singleShot(delayMs, [&] {
+            sinceAct.start();
+            act();
+        });
+        EXPECT_EQ(controller_->Play(0, &main_), kCcPlaybackFailed);
+        return sinceAct.isValid() ? sinceAct.elapsed() : -1;
+    }
+
+    SilentServer silent_;
+};
+
+TEST_F(StalledStationTest, StopEndsAConnectingStartAndTheReferenceLoopAtOnce) {
+    // A plain address, then a reference file stopped while its addresses are being tried.
+    for (const auto& [row, delayMs] : {std::pair{1, 500}, std::pair{2, 1500}}) {
+        SCOPED_TRACE(row);
+        main_.log.messages.clear();
+        const qint64 ms = StartAndActAfter(row, delayMs, [&] { controller_->Stop(); });
+        ASSERT_GE(ms, 0);
+        EXPECT_LT(ms, kStopBoundMs);
+        // The stopped state, not a failure to connect: the owner is told, the buttons are back.
+        EXPECT_TRUE(WaitForCode(PLAYER_STOPPED));
+        EXPECT_EQ(controller_->GetPlaybackStatus(), kStatusStopped);
+        EXPECT_FALSE(controller_->IsPlaying());
+        EXPECT_TRUE(main_.enabled.value(kIdPlay));
+        EXPECT_FALSE(main_.enabled.value(kIdStop));
+    }
+    EXPECT_TRUE(messages_.Texts().isEmpty());
+}
+
+TEST_F(StalledStationTest, ExitWhileConnectingLetsTheStartReturnAtOnce) {
+    const qint64 ms = StartAndActAfter(1, 500, [&] { controller_->Exit(1); });
+    ASSERT_GE(ms, 0);
+    EXPECT_LT(ms, kExitBoundMs);
+    EXPECT_TRUE(main_.destroyed);
+}
+
+// A RealMedia address the engine accepts and whose stream then fails (here: nothing listens)
+// ends as a Windows Media start that fails: the failure on the display line, the stopped state,
+// the buttons usable. The failure may come while the start is still under way (then the start
+// itself fails) or after it (then the owner is also told PLAYER_STOPPED); both are tried often
+// enough to meet either order.
+TEST_F(PlaybackTest, ARealStreamThatFailsAfterItWasAcceptedFailsOnTheDisplayLine) {
+    controller_->Database().CloseDatabase();
+    controller_.reset();
+    Start({MakeStation(QStringLiteral("Broken Real"), QStringLiteral("http://127.0.0.1:9/x.ra"),
+                       QStringLiteral("Real"))},
+          {1});
+    ASSERT_TRUE(controller_->Settings().WriteRealEngineDirectory(BinDir()));
+    controller_->ShowPlaylist(&main_, 1);
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        SCOPED_TRACE(attempt);
+        main_.log.messages.clear();
+        main_.display.clear();
+        controller_->SetSelectedIndex(1);
+        const int result = controller_->Play(0, &main_);
+        ASSERT_TRUE(result == kCcOk || result == kCcPlaybackFailed) << result;
+        EXPECT_TRUE(WaitFor([&] {
+            return main_.display ==
+                   QStringLiteral("Failed to Connect to Station Broken Real") + kPad;
+        })) << main_.display.toStdString();
+        if (result == kCcOk) {
+            EXPECT_TRUE(WaitForCode(PLAYER_STOPPED));
+        }
+        EXPECT_EQ(controller_->GetPlaybackStatus(), kStatusStopped);
+        EXPECT_FALSE(controller_->IsPlaying());
+        EXPECT_TRUE(main_.enabled.value(kIdPlay));
+        EXPECT_TRUE(main_.enabled.value(kIdRecord));
+        EXPECT_FALSE(main_.enabled.value(kIdStop));
+        EXPECT_EQ(controller_->GetPlayingIndex(), 0);
+        Drain();
     }
 }
 

@@ -289,6 +289,26 @@ TEST(DockingTest, ATaskbarAtTheBottomShortensTheScreen) {
               QRect(300, 668, 300, 104));
 }
 
+// A stored window place is kept while the window would show on some screen, also left of the
+// primary one; a place on no screen, or one no screen could have, comes onto the primary screen.
+TEST(DockingTest, AStoredPlaceOnNoScreenComesOntoThePrimaryScreen) {
+    const QRect primary(0, 0, 1280, 1024);
+    const QRect left(-1920, 0, 1920, 1080);  // a second screen left of it
+    const QRect usable(0, 0, 1280, 984);
+    const QSize size(300, 104);
+    EXPECT_EQ(PlaceOnScreens({-200, 50}, size, {primary, left}, usable), QPoint(-200, 50));
+    EXPECT_EQ(PlaceOnScreens({-200, 50}, size, {primary}, usable), QPoint(-200, 50));  // partly
+    // The second screen has gone: the nearest place on the primary screen.
+    EXPECT_EQ(PlaceOnScreens({-1000, 50}, size, {primary}, usable), QPoint(0, 50));
+    EXPECT_EQ(PlaceOnScreens({400, 5000}, size, {primary}, usable), QPoint(400, 880));
+    // What the old unsigned writing left behind, when it is not read back as the negative place
+    // it meant, and values no screen could have: no overflow lets them pass.
+    for (const QPoint& absurd :
+         {QPoint(2147483000, 50), QPoint(50, -2147483600), QPoint(2147483647, 2147483647)})
+        EXPECT_EQ(PlaceOnScreens(absurd, size, {primary, left}, usable), QPoint(0, 0))
+            << absurd.x() << "," << absurd.y();
+}
+
 TEST_F(ServicesTest, MoveListWindowsFollowsOnlyDockedWindows) {
     controller_->ShowPlaylist(&main_, 1);
     controller_->ShowFileList(&main_, 1);

@@ -44,6 +44,7 @@ public:
     void DisablePresets() override { presetsEnabled = false; }
     void UpdatePresets(int refresh) override;
     void SetOpenButtonTip(const QString& tip) override { openTip = tip; }
+    void ShowCurrentList() override { ++listRefreshes; }
     int IsMini() const override { return mini; }
     bool SetTopmost(bool on) override;
     void DestroyWindow() override { destroyed = true; }
@@ -54,6 +55,7 @@ public:
     bool presetsEnabled = true;
     int presetRefreshes = 0;
     QString openTip;
+    int listRefreshes = 0;
     int mini = 0;
     bool topmostWorks = true;
     bool topmost = false;

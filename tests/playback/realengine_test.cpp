@@ -106,6 +106,26 @@ TEST_F(RealEngineTest, FilePlaysItsToneAndEndsClosedThenStopped) {
     EXPECT_EQ(status_.Statuses().size(), 9u);
 }
 
+// The one volume setting reaches this engine too: set before the library is loaded it holds for
+// the first file; level 20 is a fifth of the amplitude of level 100, as with Windows Media; 0 is
+// silence.
+TEST_F(RealEngineTest, TheVolumeAppliesToWhatItPlays) {
+    CRealEngine engine(&status_);
+    double rms[3] = {};
+    const int levels[3] = {0, 100, 20};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(levels[i]);
+        engine.SetVolume(levels[i]);
+        const size_t from = status_.Count();
+        ASSERT_EQ(engine.Play(shortFile_), 1);
+        ASSERT_TRUE(status_.WaitFor(kStatusStopped, 20000, from));
+        rms[i] = test::Rms(Captured());
+    }
+    ASSERT_GT(rms[1], 1000.0);
+    EXPECT_LT(rms[0], 1.0);
+    EXPECT_NEAR(rms[2] / rms[1], 0.2, 0.01);
+}
+
 TEST_F(RealEngineTest, MissingLibraryTellsTheUserItsPath) {
     const QString empty = test::MakeTempDir(QStringLiteral("noreal"));
     ASSERT_TRUE(CSettingsStore().WriteRealEngineDirectory(empty));

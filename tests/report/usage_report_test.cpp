@@ -19,7 +19,7 @@ namespace velotune::test {
 namespace {
 
 const QString kUid = QStringLiteral("0f8a2c1e-5b7d-4e39-9a61-2d4c8e7b3f10");
-const QString kAgent = QStringLiteral("Velotune(velotune.net)/2.1 []");
+const QString kAgent = QStringLiteral("Velotune(velotune.net)/2.1 [Unknown OS]");
 // Long enough for a request that had been started to reach the loopback server.
 constexpr int kQuietMs = 1500;
 
@@ -172,7 +172,7 @@ TEST(ReportClientTest, TheAgentNamesUserProductChannelVersionAndSystem) {
     EXPECT_EQ(CReportClient::AgentText("Velotune", 12, v, "U", "Win98"),
               "U/Velotune(tucows)/2.1 [Win98]");
     // Without a user id the agent starts with the product; outside the table there is no tag.
-    EXPECT_EQ(CReportClient::AgentText("Velotune", 6, v, {}, {}), kAgent);
+    EXPECT_EQ(CReportClient::AgentText("Velotune", 6, v, {}, "Unknown OS"), kAgent);
     EXPECT_EQ(CReportClient::AgentText("Velotune", 17, v, {}, {}), "Velotune/2.1 []");
 }
 

@@ -110,6 +110,30 @@ TEST_F(SettingsStoreTest, EverySettingHasAValueOfItsOwn) {
     EXPECT_EQ(store_.RealEngineDirectory(), QStringLiteral("/opt/real"));
 }
 
+// Window places are signed: written as the negative numbers they are, and the unsigned form that
+// earlier versions wrote is read back as the negative place it meant.
+TEST_F(SettingsStoreTest, WindowPlacesAreSignedAndOldUnsignedOnesReadBackNegative) {
+    ASSERT_EQ(store_.WritePlaylistRect({-200, -30, 100, 222}), 1);
+    QFile file(platform::RegistryFilePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    EXPECT_TRUE(text.contains("Playlist%20Left=-200")) << text.constData();
+    EXPECT_FALSE(text.contains("4294967096")) << text.constData();
+    file.close();
+
+    platform::RegistryKey key(QStringLiteral("Windows"));
+    key.SetDword(QStringLiteral("LocalPlaylist Left"), 4294967096u);
+    key.SetDword(QStringLiteral("LocalPlaylist Top"), 4294967286u);
+    key.SetDword(QStringLiteral("LocalPlaylist Right"), 100);
+    key.SetDword(QStringLiteral("LocalPlaylist Bottom"), 242);
+    ASSERT_TRUE(key.Flush());
+    WindowRect rect;
+    ASSERT_EQ(store_.ReadLocalPlaylistRect(&rect), 1);
+    EXPECT_EQ(rect, (WindowRect{-200, -10, 100, 242}));
+    ASSERT_EQ(store_.ReadPlaylistRect(&rect), 1);
+    EXPECT_EQ(rect, (WindowRect{-200, -30, 100, 222}));
+}
+
 TEST_F(SettingsStoreTest, RemovingAnEntryRenumbersTheRest) {
     const QString longEntry =
         QStringLiteral("b.wma::/home/") + QString(400, QLatin1Char('d')) + QStringLiteral("/b.wma");

@@ -1,5 +1,7 @@
 #include "tests/skin/main_window_fixture.h"
 
+#include "platform/winmsg/winmsg.h"
+#include "playback/player_messages.h"
 #include "res/resource_ids.h"
 #include "skin/controls/skinbutton.h"
 #include "stationdb/radiodatabase.h"
@@ -101,6 +103,8 @@ void MainWindowTest::AddFileEntry(const QString& fileName, const QString& path) 
 void MainWindowTest::UseFileList(int row) {
     controller_->ShowFileList(window_, 1);
     controller_->SetSelectedIndex(row);
+    platform::PostWindowMessage(window_, WM_PLAYER_SELECTION, row, 0);
+    Drain();
 }
 
 void MainWindowTest::MakeWindowTheOwner() {

@@ -112,7 +112,8 @@ protected:
 
     // Appends a file list entry (file name + "::" + path).
     void AddFileEntry(const QString& fileName, const QString& path);
-    // Makes the file list the current list (its window shown) with row selected.
+    // Makes the file list the current list (its window shown) and selects row in it, as a click
+    // in the list window does (the main window hears of it with WM_PLAYER_SELECTION).
     void UseFileList(int row);
     // Lets the controller take status reports as after a start: a start on an address where
     // nothing answers, which fails but leaves the main window as the owner.

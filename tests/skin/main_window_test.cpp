@@ -4,12 +4,14 @@
 // on the real program.
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
 #include <QScreen>
 #include <QTest>
 
 #include "platform/winmsg/winmsg.h"
 #include "playback/docking.h"
 #include "playback/player_messages.h"
+#include "res/texts.h"
 #include "skin/controls/scrollingtext.h"
 #include "skin/controls/skinbutton.h"
 #include "skin/controls/skinslider.h"
@@ -235,6 +237,7 @@ TEST_F(MainWindowTest, PresetsStandForThePlaylistAndRestWithTheFileList) {
     AddFileEntry(QStringLiteral("tone.wma"), QStringLiteral("/music/tone.wma"));
     UseFileList(1);
     EXPECT_EQ(window_->Button(kIdOpen)->TooltipText(), QStringLiteral("Open Filelist"));
+    window_->SetDisplayText(QStringLiteral("unchanged"));
     window_->Button(kIdPreset1)->click();
     EXPECT_EQ(controller_->GetSelectedStationIndex(), 2);
     EXPECT_EQ(controller_->GetSelectedFileIndex(), 1);
@@ -242,6 +245,72 @@ TEST_F(MainWindowTest, PresetsStandForThePlaylistAndRestWithTheFileList) {
     window_->DisablePresets();
     window_->UpdatePresets(1);
     EXPECT_FALSE(Enabled(kIdPreset1));
+}
+
+// Whichever way the current list changes (a restart, the Open menu, the system menu), the main
+// window shows that list at once: its selection on the display line, the buttons for it, the
+// presets, the Open button's tip; Info and the menu's "Station Info" act on it.
+TEST_F(MainWindowTest, TheWindowShowsTheCurrentListFromTheStartAndAfterEverySwitch) {
+    MakeController(ThreeStations(), {3, 1});  // Charlie 101, then Alpha FM
+    AddFileEntry(QStringLiteral("tone.wma"), QStringLiteral("/music/tone.wma"));
+    CSettingsStore& settings = controller_->Settings();
+    ASSERT_TRUE(settings.WriteActivePlaylistType(CTorvikCommandCentre::kFileListMode));
+    ASSERT_TRUE(settings.WriteCurrentLocalPlaylistID(1));
+    ASSERT_TRUE(settings.WriteCurrentPlaylistID(2));
+    OpenWindow();
+
+    const QString fileText = Pad(QStringLiteral("tone selected, press Play to start playback."));
+    const QString stationText = Pad(QStringLiteral("Alpha FM selected, press Play to tune-in."));
+    const auto expectPresets = [this](int enabled) {
+        for (int id = kIdPreset1; id <= kIdPreset6; ++id)
+            EXPECT_EQ(Enabled(id), id - kIdPreset1 < enabled) << id;
+    };
+    // Restarted with the file list current.
+    EXPECT_EQ(window_->Button(kIdOpen)->TooltipText(), QStringLiteral("Open Filelist"));
+    EXPECT_EQ(Display(), fileText);
+    EXPECT_TRUE(Enabled(kIdPlay));
+    EXPECT_FALSE(Enabled(kIdRecord));
+    expectPresets(0);
+
+    controller_->ShowPlaylist(window_, 1);
+    EXPECT_EQ(Display(), stationText);
+    EXPECT_TRUE(Enabled(kIdRecord));
+    EXPECT_TRUE(Enabled(kIdInfo));
+    expectPresets(2);
+    EXPECT_EQ(window_->Button(kIdOpen)->TooltipText(), QStringLiteral("Open Playlist"));
+    controller_->StationInfo();  // the station list's selection: its editor
+    EXPECT_EQ(factory_.editorRuns, QList<int>{1});
+
+    controller_->ShowFileList(window_, 1);
+    EXPECT_EQ(Display(), fileText);
+    EXPECT_FALSE(Enabled(kIdRecord));
+    expectPresets(0);
+    // "Station Info" as the Info button: a file has none, and no station's editor opens.
+    controller_->StationInfo();
+    EXPECT_EQ(factory_.editorRuns, QList<int>{1});
+    EXPECT_EQ(messages_.Texts(), QStringList{QString::fromUtf8(text::kNoFileInformation)});
+}
+
+// A fresh start in playlist mode: the presets stand for the playlist at once.
+TEST_F(MainWindowTest, PresetsAreSetUpAtStartUp) {
+    MakeController(ThreeStations(), {3, 1});
+    OpenWindow();
+    EXPECT_TRUE(Enabled(kIdPreset1));
+    EXPECT_TRUE(Enabled(kIdPreset1 + 1));
+    for (int id = kIdPreset1 + 2; id <= kIdPreset6; ++id)
+        EXPECT_FALSE(Enabled(id)) << id;
+    EXPECT_EQ(window_->Button(kIdPreset1)->TooltipText(), QStringLiteral("Charlie 101"));
+}
+
+// The minibar's display text is drawn whole: its lines are no taller than the display.
+TEST_F(MainWindowTest, TheMinibarTextFitsItsDisplay) {
+    MakeController(ThreeStations(), {1});
+    OpenWindow();
+    window_->SwitchToMinibar();
+    const CScrollingText* line = window_->DisplayLine();
+    EXPECT_LE(QFontMetrics(line->Font()).height(), line->height());
+    window_->SwitchToMainView();
+    EXPECT_LE(QFontMetrics(line->Font()).height(), line->height());
 }
 
 TEST_F(MainWindowTest, NextPreviousAndInfoAnswerOnTheDisplayLine) {

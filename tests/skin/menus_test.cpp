@@ -9,6 +9,7 @@
 #include <QDesktopServices>
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 #include <QUrl>
 
 #include "report/maker_site.h"
@@ -102,11 +103,12 @@ TEST_F(MenusTest, TheSystemMenuIsPreparedForPlaybackAndTheWindows) {
     EXPECT_EQ(States(marks), "ceec");
     controller_->ShowFileList(window_, 1);
     EXPECT_EQ(States(marks), "cece");
+    // Neither list can be shown without the main window beside it.
     controller_->Minimize();
-    EXPECT_EQ(States(marks), "xec-");
+    EXPECT_EQ(States(marks), "xex-");
     window_->showNormal();
     controller_->HideToTray(0);
-    EXPECT_EQ(States(marks, true), "xee-");
+    EXPECT_EQ(States(marks, true), "xe--");
 }
 
 TEST_F(MenusTest, CommandsReachTheControllerAndTheWindow) {
@@ -135,17 +137,22 @@ TEST_F(MenusTest, CommandsReachTheControllerAndTheWindow) {
         QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &browser, "Open");
     Choose(kCmdVisitWebsite);
     Choose(kCmdOnlineHelp);
+    // F1 is the same Help command.
+    window_->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window_));
+    QTest::keyClick(window_, Qt::Key_F1);
     for (const char* scheme : {"http", "file"})
         QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
-    EXPECT_EQ(browser.urls,
-              (QList<QUrl>{QUrl(QStringLiteral("http://127.0.0.1:1/products/velostn/")),
-                           QUrl::fromLocalFile(controller_->ProgramDirectory() +
-                                               QStringLiteral("/Help/qstart.html"))}));
+    const QUrl help =
+        QUrl::fromLocalFile(controller_->ProgramDirectory() + QStringLiteral("/Help/qstart.html"));
+    EXPECT_EQ(
+        browser.urls,
+        (QList<QUrl>{QUrl(QStringLiteral("http://127.0.0.1:1/products/velostn/")), help, help}));
 
     Choose(kCmdUpdateDatabase);  // the test's program folder holds no updater
-    EXPECT_EQ(messages_.Texts(),
-              QStringList{QStringLiteral("Unable to start Updates Program.\n"
-                                         "Make sure the path to file Velosync.exe is correct.")});
+    EXPECT_EQ(messages_.Texts(), QStringList{QStringLiteral(
+                                     "Unable to start Updates Program.\n"
+                                     "Make sure the file velosync is installed beside velotune.")});
 }
 
 // Exit from the tray icon's menu ending the program is tested on the real player.

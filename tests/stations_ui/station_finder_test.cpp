@@ -4,17 +4,22 @@
 #include "stations_ui/station_finder.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include "res/texts.h"
 #include "stations_ui/station_editor.h"
 #include "tests/stations_ui/stations_fixture.h"
 #include "tests/support/media_fixtures.h"
+#include "tests/support/silent_server.h"
 
 namespace velotune::test {
 namespace {
@@ -161,6 +166,37 @@ TEST_F(FinderTest, GenreSearchMatchesTheFirstGenreAndIsKeptAcrossModes) {
     EXPECT_FALSE(states_->isEnabled());
 }
 
+// The first click into a result list that has been scrolled gives the list the focus and
+// selects the row under the pointer, as every later click does, and not the row that stood at
+// that place before the list jumped back to its top.
+TEST_F(FinderTest, TheFirstClickOnAScrolledListSelectsTheRowUnderThePointer) {
+    StationDbContent content = DefaultContent();
+    for (int i = 1; i <= 40; ++i)
+        content.stations.append(
+            Station(qPrintable(QStringLiteral("Station %1").arg(i, 2, 10, QLatin1Char('0'))), "Pop",
+                    "Ireland", "Leinster", "Dublin"));
+    Start(content);
+    Open();
+    ChooseCountry("Ireland");
+    ASSERT_GT(results_->topLevelItemCount(), 30);
+    finder_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(finder_.get()));
+    names_->setFocus();
+    ASSERT_FALSE(results_->hasFocus());
+    results_->verticalScrollBar()->setValue(results_->verticalScrollBar()->maximum());
+    ASSERT_GT(results_->verticalScrollBar()->value(), 0);
+
+    const int row = results_->topLevelItemCount() - 1;  // near the bottom, in view
+    QTreeWidgetItem* target = results_->topLevelItem(row - 1);
+    ClickRow(results_, row);
+    EXPECT_TRUE(results_->hasFocus());
+    EXPECT_EQ(results_->currentItem(), target)
+        << "selected row " << results_->indexOfTopLevelItem(results_->currentItem()) + 1
+        << " instead of " << row;
+    EXPECT_TRUE(target->isSelected());
+    EXPECT_GT(results_->verticalScrollBar()->value(), 0);
+}
+
 TEST_F(FinderTest, PuttingOnAndTakingOffThePlaylistKeepsItNumbered) {
     Start();
     Open();
@@ -222,6 +258,60 @@ TEST_F(FinderTest, ThePlayingStationKeepsItsPlaylistPlaceAndCannotBeDeleted) {
 
     testPlay_->click();
     EXPECT_EQ(messages_.Last(), T(text::kTestPlayWhilePlaying));
+    // Every one of those boxes was the finder's.
+    EXPECT_EQ(messages_.Owners(), QList<QWidget*>(messages_.Texts().size(), finder_.get()));
+}
+
+// A box that an always-on-top finder opens is the finder's own: its transient child (so the
+// window manager keeps it above the finder, not behind), on top as the finder is, modal to it and
+// centred on it rather than on the screen.
+TEST_F(FinderTest, ABoxOfAnAlwaysOnTopFinderIsItsTransientChild) {
+    Start();
+    Open(1);
+    finder_->hide();
+    finder_->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    finder_->move(20, 10);
+    finder_->show();
+    ChooseCountry("Ireland");
+    ClickRow(results_, 1);
+
+    const platform::MessageBoxHook recorder = platform::SetMessageBoxHook({});  // the real box
+    struct Seen {
+        bool found = false;
+        QWidget* parent = nullptr;
+        QWindow* transientParent = nullptr;
+        bool onTop = false;
+        Qt::WindowModality modality = Qt::NonModal;
+        QPoint centre;
+    } seen;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(top);
+            if (!box || !box->isVisible())
+                continue;
+            seen = {true,
+                    box->parentWidget(),
+                    box->windowHandle() ? box->windowHandle()->transientParent() : nullptr,
+                    box->windowFlags().testFlag(Qt::WindowStaysOnTopHint),
+                    box->windowModality(),
+                    box->frameGeometry().center()};
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    poll.start();
+    testPlay_->click();  // "a station is playing": the box runs until the poll answers it
+    poll.stop();
+    platform::SetMessageBoxHook(recorder);
+
+    ASSERT_TRUE(seen.found);
+    EXPECT_EQ(seen.parent, finder_.get());
+    EXPECT_EQ(seen.transientParent, finder_->windowHandle());
+    EXPECT_TRUE(seen.onTop);
+    EXPECT_EQ(seen.modality, Qt::WindowModal);
+    const QPoint offCentre = seen.centre - finder_->frameGeometry().center();
+    EXPECT_LE(offCentre.manhattanLength(), 40) << offCentre.x() << "," << offCentre.y();
 }
 
 TEST_F(FinderTest, DeleteAsksFirstAndLeavesTheOtherEntriesNumbersAlone) {
@@ -295,6 +385,35 @@ TEST_F(FinderTest, ATestPlayThatCannotStartGivesTheControlsBack) {
     ClickRow(results_, 1);
     EXPECT_TRUE(testPlay_->isEnabled());
     EXPECT_EQ(testPlay_->text(), T(text::kFinderTestPlay));
+}
+
+// Test Play pressed again while the station connects (to a server that never answers) stops
+// the start at once: no failure is reported, and the button is ready for the next try.
+TEST_F(FinderTest, TestPlayPressedAgainWhileConnectingStopsTheStart) {
+    SilentServer silent;
+    ASSERT_TRUE(silent.IsRunning());
+    StationDbContent content = DefaultContent();
+    content.stations[1].m_StreamURL = silent.Url(QStringLiteral("/live"));  // Bravo
+    Start(content);
+    Open();
+    Click(CStationFinderDlg::kIdGenreMode);
+    Choose(names_, QStringLiteral("Rock"));
+    ClickRow(results_, 1);  // Bravo
+
+    QElapsedTimer sincePress;
+    QTimer::singleShot(500, [&] {
+        EXPECT_EQ(testPlay_->text(), T(text::kFinderConnecting));
+        sincePress.start();
+        testPlay_->click();
+    });
+    testPlay_->click();
+    ASSERT_TRUE(sincePress.isValid());
+    EXPECT_LT(sincePress.elapsed(), 2500);  // within 1 s, with a margin for a loaded machine
+    EXPECT_FALSE(messages_.Texts().contains(T(text::kFailedToConnect)));
+    EXPECT_TRUE(WaitFor([&] { return testPlay_->text() == T(text::kFinderTestPlay); }));
+    EXPECT_TRUE(testPlay_->isEnabled());
+    EXPECT_TRUE(results_->isEnabled());
+    EXPECT_EQ(controller_->GetPlaybackStatus(), kStatusStopped);
 }
 
 TEST_F(FinderTest, ATestPlayRunsWithTheFinderAsOwnerUntilStopped) {

@@ -99,6 +99,11 @@ int ChildProcess::Wait(int timeoutMs) {
     }
 }
 
+void ChildProcess::Signal(int sig) {
+    if (IsRunning())
+        ::kill(pid_, sig);
+}
+
 void ChildProcess::Stop(int graceMs) {
     if (reaped_)
         return;

@@ -32,6 +32,8 @@ public:
     int Wait(int timeoutMs);
     // SIGTERM, up to graceMs for the end, then SIGKILL. Returns at once when it is not running.
     void Stop(int graceMs = 3000);
+    // Sends sig (SIGINT, SIGTERM, ...) to a running child.
+    void Signal(int sig);
 
     // One line of standard output (without the newline), waiting up to timeoutMs for it.
     bool ReadLine(QByteArray* line, int timeoutMs);

@@ -5,6 +5,7 @@ namespace velotune::test {
 MessageRecorder::MessageRecorder(int answer) : answer_(answer) {
     previous_ = platform::SetMessageBoxHook([this](const platform::MessageBoxRequest& request) {
         texts_.append(request.text);
+        owners_.append(request.owner);
         return answer_;
     });
 }

@@ -19,12 +19,18 @@ public:
 
     void SetAnswer(int answer) { answer_ = answer; }
     const QStringList& Texts() const { return texts_; }
+    // The window each box belonged to, in the same order (null: none).
+    const QList<QWidget*>& Owners() const { return owners_; }
     QString Last() const { return texts_.isEmpty() ? QString() : texts_.last(); }
-    void Clear() { texts_.clear(); }
+    void Clear() {
+        texts_.clear();
+        owners_.clear();
+    }
 
 private:
     int answer_;
     QStringList texts_;
+    QList<QWidget*> owners_;
     platform::MessageBoxHook previous_;
 };
 

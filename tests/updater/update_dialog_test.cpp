@@ -103,6 +103,8 @@ TEST_F(UpdateDialogTest, FullUpdateCarriesThePlaylistIntoTheNewEdition) {
     test::Publish(server_, 21, test::PackageOf(test::NewEdition()));
     Open();
     EXPECT_EQ(dialog_->Status(), T(text::kStatusReady));
+    // The project's own icon, which every desktop has, unlike a theme's.
+    EXPECT_FALSE(dialog_->windowIcon().isNull());
     EXPECT_FALSE(Progress()->isEnabled());
     EXPECT_EQ(Button(IDCANCEL)->text(), T(text::kCancelUpdate));
 

@@ -71,7 +71,7 @@ TEST(UsageHit, AgentTextNamesInstallationEditionsAndSystem) {
               QStringLiteral("123/VSYN:20-21 [Win98]"));
     // A current system leaves the brackets empty; so does a Linux desktop.
     EXPECT_EQ(UsageAgentText(QString(), 0, 21, OperatingSystemName()),
-              QStringLiteral("/VSYN:0-21 []"));
+              QStringLiteral("/VSYN:0-21 [Unknown OS]"));
 }
 
 TEST(DownloadProgress, StepsEverySecondBlockOfTheFirst112PerKindAndRun) {

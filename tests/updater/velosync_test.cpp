@@ -164,7 +164,7 @@ TEST_F(VelosyncTest, UpdatesTheDatabaseFromReadyToCompletedAfterClosingThePlayer
         if (r.path == QLatin1String("/vexadb/velosync.shtml")) {
             hit = true;
             EXPECT_EQ(r.Header(QStringLiteral("User-Agent")),
-                      QStringLiteral("uid-e2e/VSYN:20-21 []"));
+                      QStringLiteral("uid-e2e/VSYN:20-21 [Unknown OS]"));
         }
     }
     EXPECT_TRUE(hit);

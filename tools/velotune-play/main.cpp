@@ -1,11 +1,11 @@
 // velotune-play: plays or records one URL or file through a playback engine, the Windows Media
 // engine unless --real picks the RealSystem one, and prints each playback status on its own line
 // as it arrives ("status 6 buffering"). It stops after --seconds, at the end of the stream, or on
-// SIGINT/SIGTERM (which also finishes a recording properly). This is how a person tries the
-// engines without the player's windows.
+// SIGINT/SIGTERM (which also finishes a recording properly, and ends a start that is still
+// connecting). This is how a person tries the engines without the player's windows.
 //
-// Exit status: 0 when the stream played, 1 when it could not be started or its recording failed,
-// 2 for a usage error.
+// Exit status: 0 when the stream played, 1 when it could not be started, ended before it played
+// or its recording failed (the reason on standard error), 2 for a usage error.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -35,6 +35,9 @@ QString Text(const char* text) {
 // SIGINT and SIGTERM write a byte here; the main thread reads it when its loop is idle, so
 // nothing needs to poll for them.
 int g_signalPipe[2] = {-1, -1};
+
+// How long a stopped engine has to report its end before the run ends without it.
+constexpr int kStopGraceMs = 500;
 
 extern "C" void RequestStop(int) {
     const char byte = 1;
@@ -81,8 +84,7 @@ public:
     int64_t Start(const std::string& url, const std::string&) override {
         return engine_.Play(QString::fromStdString(url)) == 1 ? 0 : 1;
     }
-    // The engine library drives its own sound device; the player sets no volume on it either.
-    void SetVolume(int) override {}
+    void SetVolume(int level) override { engine_.SetVolume(level); }
     void Stop() override { engine_.Stop(); }
     void Shutdown() override { engine_.Close(); }
 
@@ -91,9 +93,15 @@ private:
 };
 
 // Prints the statuses on the main thread, in the order the engines report them, and ends the
-// run once the engine has let go of a stream that had begun.
+// run once the engine has let go of the stream it started.
 class StatusPrinter : public QObject, public IPlaybackStatusSink {
 public:
+    // Main thread: the start call is over, successfully; from now on the engine's letting go
+    // ends the run.
+    void Started() { started_ = true; }
+    // Whether the stream got as far as buffering or playing.
+    bool Begun() const { return begun_; }
+
     // Any thread: hand the value to the main thread.
     void SetPlaybackStatus(int status) override {
         QMetaObject::invokeMethod(
@@ -138,14 +146,16 @@ private:
         }
         QTextStream(stdout) << Text(text::kPlayerToolStatus).arg(status).arg(Text(name))
                             << Qt::endl;
-        // The closes of addresses that failed to open report 1 and 5 as well; only a stream that
-        // got as far as buffering or playing ends the run.
+        // The closes of addresses that failed to open during the start report 1 and 5 as well;
+        // once the start has returned, the engine letting go ends the run, whether the stream
+        // got as far as playing or failed before (an engine that accepted the address).
         if (status == kStatusBuffering || status == kStatusLive || status == kStatusFile)
             begun_ = true;
-        if (status == kStatusStopped && begun_)
+        if (status == kStatusStopped && (started_ || begun_))
             QCoreApplication::quit();
     }
 
+    bool started_ = false;          // main thread only
     bool begun_ = false;            // main thread only
     bool recordingFailed_ = false;  // main thread only
 };
@@ -208,7 +218,23 @@ int Run(QCoreApplication& app) {
         engine = std::move(wm);
     }
 
+    // A signal stops the engine in every state: while the start connects (the Windows Media
+    // engine's waits let the notifier run and give up at a stop), while it plays, and after it
+    // failed. The run ends soon after even when the engine has nothing left to report.
+    bool interrupted = false;
+    std::unique_ptr<QSocketNotifier> signalNotifier;
     if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+        signalNotifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
+        QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, &app,
+                         [&engine, &interrupted] {
+                             char bytes[16];
+                             while (::read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
+                             }
+                             interrupted = true;
+                             engine->Stop();
+                             QTimer::singleShot(kStopGraceMs, QCoreApplication::instance(),
+                                                &QCoreApplication::quit);
+                         });
         std::signal(SIGINT, RequestStop);
         std::signal(SIGTERM, RequestStop);
     }
@@ -236,22 +262,20 @@ int Run(QCoreApplication& app) {
         return 1;
     }
 
+    printer.Started();
     if (seconds > 0)
         QTimer::singleShot(int(seconds * 1000), &app, [&engine] { engine->Stop(); });
-    std::unique_ptr<QSocketNotifier> signalNotifier;
-    if (g_signalPipe[0] >= 0) {
-        signalNotifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
-        QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, &app, [&engine] {
-            char bytes[16];
-            while (::read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
-            }
-            engine->Stop();
-        });
-    }
-
-    app.exec();
+    // A signal that came while the start returned has stopped the engine already.
+    if (!interrupted)
+        app.exec();
     engine->Shutdown();
     QCoreApplication::processEvents();  // print what the shutdown reported
+    if (!printer.Begun() && !interrupted) {
+        QTextStream(stderr)
+            << Text(text::kPlayerToolEndedBeforePlaying).arg(QString::fromStdString(url))
+            << Qt::endl;
+        return 1;
+    }
     return printer.RecordingHasFailed() ? 1 : 0;
 }
 

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QCursor>
 #include <QImage>
 #include <QMouseEvent>
 #include <QSignalSpy>
+#include <QTest>
 
 #include "res/resource_ids.h"
 #include "tests/support/test_env.h"
@@ -121,6 +123,7 @@ TEST_F(SkinButtonTest, HoverFollowsTheShapeNotTheRectangle) {
 
 TEST_F(SkinButtonTest, ClicksCountOnTheShapeOnlyAndDoubleClicksCountTwice) {
     QSignalSpy clicked(&button_, &QAbstractButton::clicked);
+    QCursor::setPos(button_.mapToGlobal(QPoint(10, 10)));
 
     Send(QEvent::MouseButtonPress, QPoint(10, 10));
     EXPECT_EQ(CentreColour(), kPressed);
@@ -140,6 +143,31 @@ TEST_F(SkinButtonTest, ClicksCountOnTheShapeOnlyAndDoubleClicksCountTwice) {
     Send(QEvent::MouseButtonDblClick, QPoint(10, 10));
     Send(QEvent::MouseButtonRelease, QPoint(10, 10));
     EXPECT_EQ(clicked.count(), 2);
+}
+
+// A click that runs a dialog or a popup menu, or a window that loses the activation to one,
+// takes the pointer away without a leave event: the hover face must not stay behind.
+TEST_F(SkinButtonTest, HoverClearsWhenADialogOrPopupTakesThePointerAway) {
+    QCursor::setPos(button_.mapToGlobal(QPoint(10, 10)));
+    QObject::connect(&button_, &QAbstractButton::clicked, [this] {
+        QCursor::setPos(button_.mapToGlobal(QPoint(200, 200)));  // where the dialog was
+    });
+    Send(QEvent::MouseMove, QPoint(10, 10));
+    Send(QEvent::MouseButtonPress, QPoint(10, 10));
+    Send(QEvent::MouseButtonRelease, QPoint(10, 10));
+    EXPECT_FALSE(button_.IsHover());
+    EXPECT_EQ(CentreColour(), kNormal);
+
+    parent_.show();
+    parent_.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&parent_));
+    Send(QEvent::MouseMove, QPoint(10, 10));
+    ASSERT_TRUE(button_.IsHover());
+    QWidget dialog;
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    EXPECT_FALSE(button_.IsHover());
 }
 
 TEST_F(SkinButtonTest, DisabledButtonShowsItsFaceAndIgnoresTheMouse) {

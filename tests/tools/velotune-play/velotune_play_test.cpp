@@ -5,11 +5,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <QThread>
+#include <csignal>
 
+#include "tests/support/child_process.h"
 #include "tests/support/media_fixtures.h"
+#include "tests/support/silent_server.h"
 #include "tests/support/test_env.h"
 
 namespace velotune {
@@ -70,6 +75,65 @@ TEST(VelotunePlayTest, PlaysARealAudioFileThroughTheRealSystemEngine) {
               QStringList({QStringLiteral("status 4 playing (local file)"),
                            QStringLiteral("status 1 closed"), QStringLiteral("status 5 stopped")}))
         << output.toStdString();
+}
+
+// Ctrl-C and SIGTERM end the tool promptly whatever it is doing: connecting to a server that
+// never answers (the start gives up and says so), or playing.
+TEST(VelotunePlayTest, SignalsEndItInEveryState) {
+    test::SilentServer silent;
+    ASSERT_TRUE(silent.IsRunning());
+    const QString folder = test::MakeTempDir();
+    const QString tone = test::MakeToneFile(folder, test::ToneFormat::Wma, 8.0);
+    ASSERT_FALSE(tone.isEmpty());
+    struct Case {
+        const char* name;
+        QString url;
+        int signal;
+        int exitCode;
+    };
+    for (const Case& c : {Case{"connecting", silent.Url(QStringLiteral("/live")), SIGINT, 1},
+                          Case{"playing", tone, SIGTERM, 0}}) {
+        SCOPED_TRACE(c.name);
+        const QString log =
+            folder + QStringLiteral("/") + QLatin1String(c.name) + QStringLiteral(".log");
+        test::ChildProcess player;
+        ASSERT_TRUE(player.Start(Player(), {c.url}, log));
+        QThread::msleep(1500);  // well into the connect, or into the file
+        ASSERT_TRUE(player.IsRunning());
+        QElapsedTimer sinceSignal;
+        sinceSignal.start();
+        player.Signal(c.signal);
+        EXPECT_EQ(player.Wait(10000), c.exitCode);
+        // Within 1 s, with a margin for a loaded machine.
+        EXPECT_LT(sinceSignal.elapsed(), 2500);
+        QFile output(log);
+        ASSERT_TRUE(output.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(output.readAll());
+        if (c.exitCode != 0)
+            EXPECT_TRUE(text.contains(QStringLiteral("cannot play"))) << text.toStdString();
+        else
+            EXPECT_TRUE(text.contains(QStringLiteral("status 5 stopped"))) << text.toStdString();
+    }
+}
+
+// The RealSystem engine accepts an address or a file and only then finds it unusable: the run
+// still ends, with a failure and the reason on standard error.
+TEST(VelotunePlayTest, ARealStreamThatFailsAfterItWasAcceptedEndsWithAFailure) {
+    const QString folder = test::MakeTempDir();
+    const QString damaged = folder + QStringLiteral("/damaged.ra");
+    {
+        QFile file(damaged);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(".ra\xfd") + QByteArray(4000, '\x5a'));
+    }
+    for (const QString& url : {QStringLiteral("http://127.0.0.1:9/station.ra"), damaged}) {
+        SCOPED_TRACE(url.toStdString());
+        QString output;
+        EXPECT_EQ(test::RunProgram(Player(), {QStringLiteral("--real"), url}, &output, 30000), 1);
+        EXPECT_TRUE(output.contains(QStringLiteral("ended before it played")) ||
+                    output.contains(QStringLiteral("cannot play")))
+            << output.toStdString();
+    }
 }
 
 TEST(VelotunePlayTest, RefusesWhatItCannotDo) {

@@ -1,0 +1,35 @@
+#include "tests/support/silent_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace velotune::test {
+
+SilentServer::SilentServer() {
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd_ < 0)
+        return;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    // A backlog large enough for every attempt a test makes: none is ever accepted.
+    if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd_, 64) != 0 ||
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return;
+    port_ = ntohs(address.sin_port);
+}
+
+SilentServer::~SilentServer() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+QString SilentServer::Url(const QString& path) const {
+    return QStringLiteral("http://127.0.0.1:%1").arg(port_) + path;
+}
+
+}  // namespace velotune::test
