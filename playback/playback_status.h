@@ -5,6 +5,8 @@
 // the playback.
 #pragma once
 
+#include <QString>
+
 namespace velotune {
 
 enum PlaybackStatus : int {
@@ -23,6 +25,12 @@ public:
     // (the reader's thread, the audio thread, an engine library's thread). Must not block and must
     // not touch widgets: the controller only records the value and posts a window message.
     virtual void SetPlaybackStatus(int status) = 0;
+
+    // Called by an engine when what it plays names a new title: the song a stream announces in
+    // its metadata as it changes, or the title tag of a local file as it starts; empty when a new
+    // stream begins without one. Same threads and rules as SetPlaybackStatus. A sink that shows
+    // no titles may ignore it.
+    virtual void SetStreamTitle(const QString& title) { (void)title; }
 };
 
 }  // namespace velotune

@@ -255,6 +255,8 @@ int32_t CWmEngine::OpenAndStartWith(const std::string& url, bool record) {
         return result;
     };
 
+    // Whatever title the old stream named ends with it.
+    ReportTitle(QString());
     url_ = wide;
     network_ = StartsWithHttp(url);
     completion_->Reset();  // whatever the close signalled is no answer to this open
@@ -301,6 +303,12 @@ int32_t CWmEngine::OpenAndStartWith(const std::string& url, bool record) {
         hr = CopyAttribute(u"Duration");
         if (Failed(hr))
             return fail(hr, true);
+        // A file's own tags name what it plays; a stream's header title is the station's name,
+        // which the player already shows.
+        const QString title = QString::fromStdString(readerHeader_->StringAttribute(u"Title"));
+        const QString author = QString::fromStdString(readerHeader_->StringAttribute(u"Author"));
+        if (!title.isEmpty())
+            ReportTitle(author.isEmpty() ? title : author + QStringLiteral(" - ") + title);
     }
     if (recording_) {
         hr = CopyScripts();
@@ -554,8 +562,8 @@ int CWmEngine::SetVolume(int level) {
 
 // ---- The reader's callbacks ---------------------------------------------------------------------
 
-HResult CWmEngine::OnStatus(WmtStatus status, HResult result, WmtAttrDataType, const uint8_t*,
-                            void*) {
+HResult CWmEngine::OnStatus(WmtStatus status, HResult result, WmtAttrDataType type,
+                            const uint8_t* value, void*) {
     switch (status) {
         case WmtStatus::kError:
         case WmtStatus::kEof:
@@ -591,6 +599,13 @@ HResult CWmEngine::OnStatus(WmtStatus status, HResult result, WmtAttrDataType, c
             network_ = false;
             Report(kStatusClosed);
             Report(kStatusStopped);
+            break;
+        case WmtStatus::kNewMetadata:
+            if (type == WmtAttrDataType::kString && value) {
+                // A null-terminated UTF-16 text.
+                const auto* text = reinterpret_cast<const char16_t*>(value);
+                ReportTitle(QString::fromUtf16(text));
+            }
             break;
         case WmtStatus::kClosed:
             lastResult_ = result;
@@ -746,6 +761,11 @@ void CWmEngine::DrainAudioQueue() {
 void CWmEngine::Report(int status) {
     if (sink_)
         sink_->SetPlaybackStatus(status);
+}
+
+void CWmEngine::ReportTitle(const QString& title) {
+    if (sink_)
+        sink_->SetStreamTitle(title);
 }
 
 }  // namespace velotune

@@ -122,6 +122,7 @@ private:
     void Hold(SampleBlock* block);
     void ReleaseHeldBlocks();
     void Report(int status);
+    void ReportTitle(const QString& title);
 
     IPlaybackStatusSink* const sink_;
     const std::thread::id uiThread_;  // the thread that created the engine

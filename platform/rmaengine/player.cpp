@@ -437,6 +437,7 @@ void Player::HandleStatus(uint32_t generation, WmtStatus status, HResult result)
             HandleFailure(generation, Failed(result) ? result : kNsEInvalidData);
             break;
         case WmtStatus::kLocating:
+        case WmtStatus::kNewMetadata:  // the RealSystem client shows no song titles
         case WmtStatus::kStopped:
         case WmtStatus::kClosed:
             break;
