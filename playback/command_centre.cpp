@@ -24,6 +24,8 @@ namespace {
 // The notice a status report leaves for the user-interface thread: wParam the notification
 // code, lParam the status.
 constexpr int kStatusNotice = platform::kWmApp + 0x7F0;
+// The notice a title report leaves for the user-interface thread.
+constexpr int kTitleNotice = platform::kWmApp + 0x7F1;
 
 QString Text(const char* text) {
     return QString::fromUtf8(text);
@@ -44,10 +46,17 @@ int EngineForFormat(const QString& format) {
 // Which engine a file's extension (the text after the first "." of its name) selects. Only the
 // first character decides for RealSystem (ra, ram, rm), the first three for Windows Media; both
 // comparisons are case-sensitive, as the engines are only known to play those lower-case kinds.
+// The common audio kinds, which the Windows Media engine decodes with FFmpeg, go by the text
+// after the name's last "." ("my.song.mp3"), in lower case as well.
 int EngineForExtension(const QString& extension) {
     if (extension.startsWith(QLatin1Char('r')))
         return CTorvikCommandCentre::kEngineRealSystem;
     if (extension.startsWith(QStringLiteral("wma")))
+        return CTorvikCommandCentre::kEngineWindowsMedia;
+    static const QStringList kDecodedKinds = {
+        QStringLiteral("mp3"),  QStringLiteral("ogg"), QStringLiteral("oga"), QStringLiteral("opus"),
+        QStringLiteral("flac"), QStringLiteral("m4a"), QStringLiteral("aac"), QStringLiteral("wav")};
+    if (kDecodedKinds.contains(extension.section(QLatin1Char('.'), -1)))
         return CTorvikCommandCentre::kEngineWindowsMedia;
     return CTorvikCommandCentre::kEngineNone;
 }
@@ -61,6 +70,11 @@ public:
     EngineSink(CTorvikCommandCentre& controller, int engine)
         : controller_(controller), engine_(engine) {}
     void SetPlaybackStatus(int status) override { controller_.ReportFrom(engine_, status); }
+    void SetStreamTitle(const QString& title) override {
+        // Only the current engine's stream is what the windows show.
+        if (engine_ == controller_.currentEngine_.load())
+            controller_.SetStreamTitle(title);
+    }
 
 private:
     CTorvikCommandCentre& controller_;
@@ -78,6 +92,8 @@ protected:
         if (message && message->Message() == kStatusNotice)
             controller_.DeliverStatus(static_cast<int>(message->WParam()),
                                       static_cast<int>(message->LParam()));
+        else if (message && message->Message() == kTitleNotice)
+            controller_.DeliverTitle();
     }
 
 private:
@@ -188,8 +204,55 @@ void CTorvikCommandCentre::SetPlaybackStatus(int status) {
 void CTorvikCommandCentre::DeliverStatus(int code, int status) {
     if (owner_)
         platform::PostWindowMessage(owner_, WM_PLAYER_STATUS, code, 0);
+    if (status == kStatusStopped)
+        ClearTitle();
     if (status == kStatusLive || status == kStatusFile)
         RunUsageHandOver();
+    NotifyChanged();
+}
+
+void CTorvikCommandCentre::SetStreamTitle(const QString& title) {
+    {
+        std::lock_guard lock(titleMutex_);
+        if (streamTitle_ == title)
+            return;
+        streamTitle_ = title;
+    }
+    platform::PostWindowMessage(relay_.get(), kTitleNotice, 0, 0);
+}
+
+QString CTorvikCommandCentre::NowPlayingTitle() const {
+    if (!playing_.load())
+        return {};
+    std::lock_guard lock(titleMutex_);
+    return streamTitle_;
+}
+
+void CTorvikCommandCentre::ClearTitle() {
+    {
+        std::lock_guard lock(titleMutex_);
+        streamTitle_.clear();
+    }
+    DeliverTitle();
+}
+
+void CTorvikCommandCentre::DeliverTitle() {
+    const QString title = NowPlayingTitle();
+    if (title == shownTitle_)
+        return;
+    shownTitle_ = title;
+    if (trayIcon_) {
+        const QString product = Text(text::kTrayIconTip);
+        trayIcon_->SetTip(title.isEmpty() ? product : product + QStringLiteral(" - ") + title);
+    }
+    if (mainWindow_)
+        mainWindow_->TitleChanged();
+    NotifyChanged();
+}
+
+void CTorvikCommandCentre::NotifyChanged() {
+    if (changeListener_)
+        changeListener_();
 }
 
 void CTorvikCommandCentre::RunUsageHandOver() {
@@ -303,6 +366,11 @@ static void ShowMediaRuntimeMissing() {
 // Makes engine the current one and lets the other engine's stream go.
 void CTorvikCommandCentre::SwitchEngine(int engine) {
     const int previous = currentEngine_.exchange(engine);
+    if (previous != engine) {
+        // The other engine's title is not about what plays next.
+        std::lock_guard lock(titleMutex_);
+        streamTitle_.clear();
+    }
     if (previous != engine && previous != kEngineNone) {
         // The replaced engine's closing reports are ignored from now on, so its stream's flags
         // end here.
@@ -567,6 +635,7 @@ void CTorvikCommandCentre::Pause(int mode) {
 
 void CTorvikCommandCentre::SetVolume(int level) {
     wmEngine_->SetVolume(level);
+    NotifyChanged();
 }
 
 // ---- Rows --------------------------------------------------------------------------------------
@@ -599,6 +668,7 @@ void CTorvikCommandCentre::SetPlayingIndex(int row) {
 void CTorvikCommandCentre::PostSelection(int row) {
     if (mainWindow_)
         platform::PostWindowMessage(mainWindow_->Widget(), WM_PLAYER_SELECTION, row, 0);
+    NotifyChanged();
 }
 
 int CTorvikCommandCentre::MoveSelection(int step) {

@@ -190,7 +190,8 @@ inline constexpr char kFailedToPlayback[] = "Failed to Playback ";
 // Message boxes.
 inline constexpr char kUnsupportedExtension[] = "Unable to playback files with extension: ";
 inline constexpr char kUseSupportedExtensions[] =
-    "Please use \".wma\" and \".ra\" extensions only.";
+    "Please use \".wma\", \".ra\", \".mp3\", \".ogg\", \".oga\", \".opus\", \".flac\", \".m4a\", "
+    "\".aac\" and \".wav\" extensions only.";
 inline constexpr char kMediaRuntimeMissing[] =
     "Error in loading Windows Media Components.\nPlease ensure you have Windows Media v6.4 or "
     "above.";
@@ -210,6 +211,8 @@ inline constexpr char kOpenFilelistTip[] = "Open Filelist";
 inline constexpr char kRecordFilter[] = "Windows Media Audio (*.wma)|*.wma||";
 inline constexpr char kRecordExtension[] = "wma";
 inline constexpr char kAddFileFilter[] =
+    "Audio Files (*.wma, *.ra, *.mp3, *.ogg, *.oga, *.opus, *.flac, *.m4a, *.aac, *.wav)|"
+    "*.wma; *.ra; *.mp3; *.ogg; *.oga; *.opus; *.flac; *.m4a; *.aac; *.wav|"
     "Recorded Formats (*.wma and *.ra)|*.wma; *.ra|Windows Media Audio (*.wma)|*.wma|"
     "Real Audio (*.ra*)|*.ra*||";
 inline constexpr char kAddFileDefault[] = "*.wma";
@@ -298,6 +301,7 @@ inline constexpr char kOptionsWindowsGroup[] = "Windows Related";
 inline constexpr char kOptionAlwaysOnTop[] = "Always have Velotune on top";
 inline constexpr char kOptionStartWithSession[] = "Start Velotune when Windows starts up";
 inline constexpr char kOptionDisableTrayIcon[] = "Disable Velotune Tray Icon";
+inline constexpr char kOptionShowSongTitles[] = "Show song titles";
 inline constexpr char kButtonOk[] = "OK";
 inline constexpr char kButtonCancel[] = "Cancel";
 // The About dialog.

@@ -34,6 +34,8 @@ COptionsDlg::COptionsDlg(QWidget* parent) : QDialog(parent) {
     int alwaysOnTop = CSettingsStore::kDefaultAlwaysOnTopInOptions;
     settings_.ReadAlwaysOnTop(&alwaysOnTop);
     const bool startWithSession = settings_.IsRunAtStartup() != 0;
+    int showSongTitles = CSettingsStore::kDefaultShowSongTitles;
+    settings_.ReadShowSongTitles(&showSongTitles);
 
     auto* program = new QGroupBox(Text(text::kOptionsProgramGroup), this);
     auto* programLayout = new QVBoxLayout(program);
@@ -41,8 +43,11 @@ COptionsDlg::COptionsDlg(QWidget* parent) : QDialog(parent) {
         MakeCheckBox(kIdOptionAlwaysOnTop, text::kOptionAlwaysOnTop, alwaysOnTop != 0, program);
     trayIconDisabled_ = MakeCheckBox(kIdOptionDisableTrayIcon, text::kOptionDisableTrayIcon,
                                      trayIconDisabled != 0, program);
+    showSongTitles_ = MakeCheckBox(kIdOptionShowSongTitles, text::kOptionShowSongTitles,
+                                   showSongTitles == 1, program);
     programLayout->addWidget(alwaysOnTop_);
     programLayout->addWidget(trayIconDisabled_);
+    programLayout->addWidget(showSongTitles_);
 
     auto* session = new QGroupBox(Text(text::kOptionsWindowsGroup), this);
     auto* sessionLayout = new QVBoxLayout(session);
@@ -77,6 +82,8 @@ QCheckBox* COptionsDlg::CheckBox(int id) const {
             return startWithSession_;
         case kIdOptionDisableTrayIcon:
             return trayIconDisabled_;
+        case kIdOptionShowSongTitles:
+            return showSongTitles_;
         default:
             return nullptr;
     }
@@ -93,6 +100,8 @@ OptionsChoices COptionsDlg::Choices() const {
 
 void COptionsDlg::accept() {
     storedOwnChoices_ = settings_.WriteTrayIcon(trayIconDisabled_->isChecked() ? 1 : 0) != 0;
+    if (!settings_.WriteShowSongTitles(showSongTitles_->isChecked() ? 1 : 0))
+        storedOwnChoices_ = false;
     QDialog::accept();
 }
 

@@ -64,6 +64,8 @@ int CSettingsStore::ReadShowWindow(int* v) const { return ReadInt(kOptions, QStr
 int CSettingsStore::WriteShowWindow(int v) const { return WriteInt(kOptions, QStringLiteral("Show Velotune"), v); }
 int CSettingsStore::ReadAlwaysOnTop(int* v) const { return ReadInt(kOptions, QStringLiteral("AlwaysOnTop"), v); }
 int CSettingsStore::WriteAlwaysOnTop(int v) const { return WriteInt(kOptions, QStringLiteral("AlwaysOnTop"), v); }
+int CSettingsStore::ReadShowSongTitles(int* v) const { return ReadInt(kOptions, QStringLiteral("ShowSongTitles"), v); }
+int CSettingsStore::WriteShowSongTitles(int v) const { return WriteInt(kOptions, QStringLiteral("ShowSongTitles"), v); }
 
 int CSettingsStore::ReadVolume(int* v) const { return ReadInt(kMiscellaneous, QStringLiteral("Volume"), v); }
 int CSettingsStore::WriteVolume(int v) const { return WriteInt(kMiscellaneous, QStringLiteral("Volume"), v); }

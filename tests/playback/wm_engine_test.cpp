@@ -72,6 +72,34 @@ TEST_F(EngineTest, LocalFilesPlayToTheirEndAndAreHeardWhole) {
     }
 }
 
+// The kinds the file list accepts besides .wma: each is heard whole, with its tone, and its title
+// tag (where the container has tags) is reported as it starts, after the empty title that ends
+// the previous file's.
+TEST_F(EngineTest, EveryCommonAudioKindIsHeardAndNamesItsTitle) {
+    const test::ToneTags tags{QStringLiteral("Tone Title"), QStringLiteral("Tone Author"), {}};
+    for (const ToneFormat format : {ToneFormat::Ogg, ToneFormat::Oga, ToneFormat::Opus,
+                                    ToneFormat::Flac, ToneFormat::M4a, ToneFormat::Aac,
+                                    ToneFormat::Wav}) {
+        const QString file = test::MakeToneFile(media_, format, 2.0, tags, QStringLiteral("kind"));
+        SCOPED_TRACE(file.toStdString());
+        ASSERT_FALSE(file.isEmpty());
+        const size_t titlesBefore = statuses_.Titles().size();
+        PlayToEnd(file.toStdString(), {kStatusFile});
+        const test::PcmAudio heard = Heard();
+        EXPECT_NEAR(heard.Seconds(), 2.0, 0.15);
+        EXPECT_GT(test::ToneShare(heard, 440), 0.9);
+        std::vector<QString> titles = statuses_.Titles();
+        titles.erase(titles.begin(), titles.begin() + std::ptrdiff_t(titlesBefore));
+        ASSERT_FALSE(titles.empty());
+        EXPECT_EQ(titles.front(), QString());
+        // ADTS is a bare AAC stream without tags.
+        if (format == ToneFormat::Aac)
+            EXPECT_EQ(titles.size(), 1u);
+        else
+            EXPECT_EQ(titles.back(), QStringLiteral("Tone Author - Tone Title"));
+    }
+}
+
 TEST_F(EngineTest, HttpFileIsANetworkSource) {
     test::FixtureServer server(media_);
     ASSERT_TRUE(server.IsRunning());

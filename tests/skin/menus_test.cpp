@@ -174,7 +174,7 @@ TEST_F(MenusTest, TheOpenMenuTogglesTheLists) {
 
 // The check boxes in the order the tests spell their states: "1" checked, "0" clear.
 constexpr int kBoxes[] = {kIdOptionAlwaysOnTop, kIdOptionStartWithSession,
-                          kIdOptionDisableTrayIcon};
+                          kIdOptionDisableTrayIcon, kIdOptionShowSongTitles};
 
 QString Boxes(const COptionsDlg* dialog) {
     QString boxes;
@@ -199,7 +199,7 @@ protected:
             if (!dialog)
                 return false;
             *shown = Boxes(dialog);
-            for (int i = 0; i < 3; ++i)
+            for (int i = 0; i < 4; ++i)
                 dialog->CheckBox(kBoxes[i])->setChecked(set[i] == u'1');
             dialog->findChild<QPushButton*>(QString::fromLatin1(button))->click();
             return true;
@@ -213,21 +213,23 @@ protected:
 
 TEST_F(OptionsTest, TheDialogOpensWithTheStoredChoicesAndOkAppliesThem) {
     QString shown;
-    AnswerOptions(QStringLiteral("011"), &shown);
+    AnswerOptions(QStringLiteral("0111"), &shown);
     controller_->ApplyOptions();
-    EXPECT_EQ(shown, QStringLiteral("100"));  // as the start-up left them
+    EXPECT_EQ(shown, QStringLiteral("1000"));  // as the start-up left them
     EXPECT_FALSE(factory_.tray->shown);
     EXPECT_EQ(Stored(&CSettingsStore::ReadTrayIcon), 1);
+    EXPECT_EQ(Stored(&CSettingsStore::ReadShowSongTitles), 1);
     EXPECT_EQ(Stored(&CSettingsStore::ReadAlwaysOnTop), 0);
     EXPECT_FALSE(window_->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_EQ(controller_->Settings().IsRunAtStartup(), 1);
 
     // Cancel changes nothing.
-    AnswerOptions(QStringLiteral("100"), &shown, "2");
+    AnswerOptions(QStringLiteral("1000"), &shown, "2");
     controller_->ApplyOptions();
-    EXPECT_EQ(shown, QStringLiteral("011"));
+    EXPECT_EQ(shown, QStringLiteral("0111"));
     EXPECT_FALSE(factory_.tray->shown);
     EXPECT_EQ(Stored(&CSettingsStore::ReadTrayIcon), 1);
+    EXPECT_EQ(Stored(&CSettingsStore::ReadShowSongTitles), 1);
     EXPECT_EQ(controller_->Settings().IsRunAtStartup(), 1);
     EXPECT_TRUE(messages_.Texts().isEmpty());
 }
