@@ -249,6 +249,9 @@ public:
     int FindStationsByCountry(const QString& country, IdList& ids) {
         return database_.FindStationsByCountry(country, ids);
     }
+    int FindStationsByName(const QString& text, IdList& ids) {
+        return database_.FindStationsByName(text, ids);
+    }
     int FilterStationsByState(const IdList& ids, const QString& state, IdList& result) {
         return database_.FilterStationsByState(ids, state, result);
     }

@@ -351,6 +351,8 @@ inline constexpr char kFinderRefine[] =
     "You can select the State and/or City to refine your search:";
 inline constexpr char kFinderCountry[] = "Country";
 inline constexpr char kFinderGenre[] = "Genre";
+inline constexpr char kFinderName[] = "Name";
+inline constexpr char kFinderNamePlaceholder[] = "Type part of the station's name";
 inline constexpr char kFinderAddToPlaylist[] = "Add to Playlist";
 inline constexpr char kFinderRemoveFromPlaylist[] = "Remove from Playlist";
 inline constexpr char kFinderTestPlay[] = "Test Play";
