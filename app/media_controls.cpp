@@ -5,10 +5,10 @@
 #include <QWidget>
 #include <cmath>
 
-#include "app/settings/settings_store.h"
 #include "app/torvik_app.h"
 #include "playback/command_centre.h"
 #include "res/texts.h"
+#include "settings/settings_store.h"
 #include "skin/controls/skinslider.h"
 #include "skin/main_window.h"
 

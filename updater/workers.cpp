@@ -7,8 +7,8 @@
 #include <QSaveFile>
 #include <QUrl>
 
-#include "app/settings/settings_store.h"
 #include "res/texts.h"
+#include "settings/settings_store.h"
 #include "updater/messages.h"
 
 Q_LOGGING_CATEGORY(lcWorkers, "velotune.updater.workers")

@@ -8,8 +8,8 @@
 #include <QDir>
 #include <QFile>
 
-#include "app/settings/settings_store.h"
 #include "res/texts.h"
+#include "settings/settings_store.h"
 #include "stationdb/radiodatabase.h"
 #include "tests/support/child_process.h"
 #include "tests/support/desktop.h"
