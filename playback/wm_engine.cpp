@@ -257,39 +257,67 @@ int32_t CWmEngine::OpenAndStartWith(const std::string& url, bool record) {
 
     // Whatever title the old stream named ends with it.
     ReportTitle(QString());
-    url_ = wide;
-    network_ = StartsWithHttp(url);
-    completion_->Reset();  // whatever the close signalled is no answer to this open
-    HResult hr = reader_->Open(url_, this, nullptr);
-    if (Failed(hr))
-        return fail(hr, true);
-    WaitForRuntime();
-    HResult openResult = lastResult_;
-
-    if (Failed(openResult) && url.find(".asx") != std::string::npos) {
-        // A reference file: try the addresses it lists until one opens.
-        CStreamLocator locator;
-        for (const std::string& reference : locator.ResolveReferences(url)) {
-            if (Succeeded(openResult))
+    // Tries the addresses a reference file or playlist lists, in order, until one opens; the
+    // result of the last attempt (`result` when there is none).
+    const auto tryAddresses = [this](const std::vector<std::string>& addresses, HResult result) {
+        for (const std::string& reference : addresses) {
+            if (Succeeded(result))
                 break;
             std::u16string wideReference;
             if (!ToWide(reference, &wideReference)) {
-                openResult = kEInvalidArg;
+                result = kEInvalidArg;
                 continue;
             }
             Close();
             url_ = wideReference;
             network_ = StartsWithHttp(reference);
             completion_->Reset();
-            openResult = reader_->Open(url_, this, nullptr);
-            if (Succeeded(openResult)) {
+            result = reader_->Open(url_, this, nullptr);
+            if (Succeeded(result)) {
                 WaitForRuntime();
-                openResult = lastResult_;
+                result = lastResult_;
             }
-            qCInfo(lcWmEngine, "reference %s: 0x%08x", reference.c_str(), uint32_t(openResult));
+            qCInfo(lcWmEngine, "reference %s: 0x%08x", reference.c_str(), uint32_t(result));
         }
+        return result;
+    };
+
+    url_ = wide;
+    network_ = StartsWithHttp(url);
+    completion_->Reset();  // whatever the close signalled is no answer to this open
+
+    // A playlist file (.pls, .m3u, .xspf) is not opened as audio: its entries are. An HLS
+    // playlist lists none and plays as the stream it is.
+    std::vector<std::string> listed;
+    if (network_ && CStreamLocator::IsPlaylistFile(url))
+        listed = CStreamLocator().ResolvePlaylist(url);
+    HResult hr = kSOk;
+    HResult openResult = kEFail;
+    if (!listed.empty()) {
+        openResult = tryAddresses(listed, kEFail);
         if (Failed(openResult))
             return fail(openResult, true);
+    } else {
+        hr = reader_->Open(url_, this, nullptr);
+        if (Failed(hr))
+            return fail(hr, true);
+        WaitForRuntime();
+        openResult = lastResult_;
+    }
+
+    if (Failed(openResult) && url.find(".asx") != std::string::npos) {
+        // A reference file: try the addresses it lists until one opens.
+        openResult = tryAddresses(CStreamLocator().ResolveReferences(url), openResult);
+        if (Failed(openResult))
+            return fail(openResult, true);
+    } else if (Failed(openResult) && StartsWithHttp(url)) {
+        // A playlist whose address does not say so: the server's Content-Type or the text tells.
+        listed = CStreamLocator().ResolvePlaylist(url);
+        if (!listed.empty()) {
+            openResult = tryAddresses(listed, openResult);
+            if (Failed(openResult))
+                return fail(openResult, true);
+        }
     }
 
     // The header's attributes go to the recording; reading them also tells whether the open
