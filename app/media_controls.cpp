@@ -57,13 +57,13 @@ MprisState CTorvikMediaControls::State() const {
     const bool playing = controller->IsPlaying();
     const bool fileList = controller->GetListMode() == CTorvikCommandCentre::kFileListMode;
     if (playing)
-        state.status = window->IsPaused() ? MprisState::Status::kPaused
-                                          : MprisState::Status::kPlaying;
+        state.status =
+            window->IsPaused() ? MprisState::Status::kPaused : MprisState::Status::kPlaying;
     state.volume = (100 - window->VolumePosition()) / 100.0;
 
     const int selected = controller->GetSelectedIndex();
-    const int row = playing && controller->GetPlayingIndex() != 0 ? controller->GetPlayingIndex()
-                                                                  : selected;
+    const int row =
+        playing && controller->GetPlayingIndex() != 0 ? controller->GetPlayingIndex() : selected;
     int rows = 0;
     if (fileList) {
         QStringList entries;

@@ -53,9 +53,10 @@ int EngineForExtension(const QString& extension) {
         return CTorvikCommandCentre::kEngineRealSystem;
     if (extension.startsWith(QStringLiteral("wma")))
         return CTorvikCommandCentre::kEngineWindowsMedia;
-    static const QStringList kDecodedKinds = {
-        QStringLiteral("mp3"),  QStringLiteral("ogg"), QStringLiteral("oga"), QStringLiteral("opus"),
-        QStringLiteral("flac"), QStringLiteral("m4a"), QStringLiteral("aac"), QStringLiteral("wav")};
+    static const QStringList kDecodedKinds = {QStringLiteral("mp3"),  QStringLiteral("ogg"),
+                                              QStringLiteral("oga"),  QStringLiteral("opus"),
+                                              QStringLiteral("flac"), QStringLiteral("m4a"),
+                                              QStringLiteral("aac"),  QStringLiteral("wav")};
     if (kDecodedKinds.contains(extension.section(QLatin1Char('.'), -1)))
         return CTorvikCommandCentre::kEngineWindowsMedia;
     return CTorvikCommandCentre::kEngineNone;

@@ -131,7 +131,9 @@ public:
     // Called on the user-interface thread after anything a desktop media control shows may have
     // changed: the playback status, the playing or selected row, the current list, the volume or
     // the title. It reads what it needs from the controller. One listener; empty: none.
-    void SetChangeListener(std::function<void()> listener) { changeListener_ = std::move(listener); }
+    void SetChangeListener(std::function<void()> listener) {
+        changeListener_ = std::move(listener);
+    }
     // Calls the change listener (for the windows: a change the controller does not see itself).
     void NotifyChanged();
 

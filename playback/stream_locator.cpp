@@ -130,7 +130,8 @@ QStringList Entries(PlaylistKind kind, const QString& text) {
         case PlaylistKind::kXspf: {
             qsizetype at = 0;
             for (;;) {
-                const qsizetype open = text.indexOf(QLatin1String("<location>"), at, Qt::CaseInsensitive);
+                const qsizetype open =
+                    text.indexOf(QLatin1String("<location>"), at, Qt::CaseInsensitive);
                 if (open < 0)
                     break;
                 const qsizetype from = open + 10;

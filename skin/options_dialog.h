@@ -7,9 +7,9 @@
 //   1017 "Disable Velotune Tray Icon"            ("TrayIcon"; off when none is stored)
 //   1039 "Show song titles"                      ("ShowSongTitles"; off when none is stored):
 //        the display line names the song a station or file announces
-// OK (id 1) stores the tray-icon and song-title choices itself and closes the dialog accepted; the controller
-// (ApplyOptions) then applies the rest: the tray icon, the stacking, the start-up entry, the
-// failure message and, when the tray icon has just been disabled while the player is hidden,
+// OK (id 1) stores the tray-icon and song-title choices itself and closes the dialog accepted; the
+// controller (ApplyOptions) then applies the rest: the tray icon, the stacking, the start-up entry,
+// the failure message and, when the tray icon has just been disabled while the player is hidden,
 // the end of the program. Cancel (id 2) changes nothing.
 //
 // Threading: user-interface thread only; the settings file is read and written on it.

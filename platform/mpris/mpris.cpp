@@ -5,8 +5,8 @@
 #include <QDBusConnectionInterface>
 #include <QDBusError>
 #include <QDBusMessage>
-#include <QDBusReply>
 #include <QDBusObjectPath>
+#include <QDBusReply>
 #include <QLoggingCategory>
 #include <algorithm>
 
@@ -111,8 +111,8 @@ bool MprisRegistration::Register() {
                                          QDBusConnectionInterface::DontQueueService,
                                          QDBusConnectionInterface::DontAllowReplacement);
     if (!reply.isValid() || reply.value() != QDBusConnectionInterface::ServiceRegistered) {
-        qCWarning(lcMpris) << "the bus name" << kMprisBusName << "is not ours:"
-                           << reply.error().message();
+        qCWarning(lcMpris) << "the bus name" << kMprisBusName
+                           << "is not ours:" << reply.error().message();
         bus.unregisterObject(QString::fromLatin1(kMprisObjectPath));
         return false;
     }

@@ -36,7 +36,7 @@ struct MprisState {
     QString artist;  // empty: not known
     QString album;
     QString url;
-    QString artUrl;  // empty: none
+    QString artUrl;       // empty: none
     double volume = 0.0;  // 0.0 .. 1.0
     bool canPlay = false;
     bool canPause = false;
@@ -88,7 +88,7 @@ private:
     MprisPlayer& player_;
     bool registered_ = false;
     std::unique_ptr<mpris_detail::MprisObject> object_;  // with its two adaptors
-    MprisState announced_;  // what the bus was last told
+    MprisState announced_;                               // what the bus was last told
 };
 
 }  // namespace velotune::platform

@@ -151,7 +151,6 @@ protected:
             nullptr, kFewSecondsMs);
     }
 
-
     // Calls a method of the player's media-player object (org.mpris.MediaPlayer2[.Player]) as
     // a desktop media control would; the answer's text, or nothing when the call failed.
     static std::optional<QString> CallMedia(const QString& method, const QStringList& args = {}) {
@@ -345,11 +344,11 @@ TEST_F(VelotuneTest, DesktopMediaControlsDriveThePlayerAndSeeTheSongsOfTheStream
     // Everything the bus says from here on, as a desktop widget would follow it.
     ChildProcess monitor;
     const QString monitored = test::MakeTempDir(QStringLiteral("bus")) + QStringLiteral("/bus.log");
-    ASSERT_TRUE(monitor.Start(QStringLiteral("gdbus"),
-                              {QStringLiteral("monitor"), QStringLiteral("--session"),
-                               QStringLiteral("--dest"),
-                               QStringLiteral("org.mpris.MediaPlayer2.velotune")},
-                              monitored));
+    ASSERT_TRUE(
+        monitor.Start(QStringLiteral("gdbus"),
+                      {QStringLiteral("monitor"), QStringLiteral("--session"),
+                       QStringLiteral("--dest"), QStringLiteral("org.mpris.MediaPlayer2.velotune")},
+                      monitored));
 
     const QString root = QStringLiteral("org.mpris.MediaPlayer2");
     EXPECT_EQ(MediaProperty(root, QStringLiteral("Identity")), QStringLiteral("(<'Velotune'>,)"));
@@ -363,7 +362,8 @@ TEST_F(VelotuneTest, DesktopMediaControlsDriveThePlayerAndSeeTheSongsOfTheStream
     // The volume slider's default position is the middle.
     EXPECT_EQ(PlayerProperty(QStringLiteral("Volume")), QStringLiteral("(<0.5>,)"));
     // Stopped, the selected station is what Play would play.
-    EXPECT_TRUE(PlayerProperty(QStringLiteral("Metadata")).contains(QLatin1String("'Tone Station'")))
+    EXPECT_TRUE(
+        PlayerProperty(QStringLiteral("Metadata")).contains(QLatin1String("'Tone Station'")))
         << PlayerProperty(QStringLiteral("Metadata")).toStdString();
 
     // Play tunes in as the Play button does; the tone arrives and the stream's song is shown,

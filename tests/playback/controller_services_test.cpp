@@ -104,11 +104,12 @@ TEST_F(ServicesTest, AddFileStoresNameAndPathFromTheOpenDialog) {
     ASSERT_EQ(dialog.Requests().size(), 1);
     const platform::FileDialogRequest& request = dialog.Requests().first();
     EXPECT_EQ(request.kind, platform::FileDialogKind::Open);
-    EXPECT_EQ(request.filter,
-              QStringLiteral("Audio Files (*.wma, *.ra, *.mp3, *.ogg, *.oga, *.opus, *.flac, *.m4a, "
-                             "*.aac, *.wav)|*.wma; *.ra; *.mp3; *.ogg; *.oga; *.opus; *.flac; "
-                             "*.m4a; *.aac; *.wav|Recorded Formats (*.wma and *.ra)|*.wma; *.ra|"
-                             "Windows Media Audio (*.wma)|*.wma|Real Audio (*.ra*)|*.ra*||"));
+    EXPECT_EQ(
+        request.filter,
+        QStringLiteral("Audio Files (*.wma, *.ra, *.mp3, *.ogg, *.oga, *.opus, *.flac, *.m4a, "
+                       "*.aac, *.wav)|*.wma; *.ra; *.mp3; *.ogg; *.oga; *.opus; *.flac; "
+                       "*.m4a; *.aac; *.wav|Recorded Formats (*.wma and *.ra)|*.wma; *.ra|"
+                       "Windows Media Audio (*.wma)|*.wma|Real Audio (*.ra*)|*.ra*||"));
     EXPECT_EQ(request.defaultExtension, QStringLiteral("*.wma"));
     EXPECT_EQ(request.options, platform::kOfnHideReadOnly | platform::kOfnOverwritePrompt |
                                    platform::kOfnEnableSizing);

@@ -1,7 +1,7 @@
 // tests/playback/status_recorder.h
 //
-// A status sink for engine tests: records every status (and title) an engine reports, from whatever thread,
-// and lets the test wait for one with a timeout.
+// A status sink for engine tests: records every status (and title) an engine reports, from whatever
+// thread, and lets the test wait for one with a timeout.
 #pragma once
 
 #include <algorithm>

@@ -77,9 +77,9 @@ TEST_F(EngineTest, LocalFilesPlayToTheirEndAndAreHeardWhole) {
 // the previous file's.
 TEST_F(EngineTest, EveryCommonAudioKindIsHeardAndNamesItsTitle) {
     const test::ToneTags tags{QStringLiteral("Tone Title"), QStringLiteral("Tone Author"), {}};
-    for (const ToneFormat format : {ToneFormat::Ogg, ToneFormat::Oga, ToneFormat::Opus,
-                                    ToneFormat::Flac, ToneFormat::M4a, ToneFormat::Aac,
-                                    ToneFormat::Wav}) {
+    for (const ToneFormat format :
+         {ToneFormat::Ogg, ToneFormat::Oga, ToneFormat::Opus, ToneFormat::Flac, ToneFormat::M4a,
+          ToneFormat::Aac, ToneFormat::Wav}) {
         const QString file = test::MakeToneFile(media_, format, 2.0, tags, QStringLiteral("kind"));
         SCOPED_TRACE(file.toStdString());
         ASSERT_FALSE(file.isEmpty());
@@ -118,25 +118,25 @@ TEST_F(EngineTest, PlaylistFilesPlayTheirFirstEntryThatOpens) {
     ASSERT_TRUE(server.IsRunning());
     const QByteArray missing = server.Url(QStringLiteral("/missing.mp3")).toUtf8();
     const QByteArray tone = server.Url(QStringLiteral("/tone.mp3")).toUtf8();
-    server.SetRoute(QStringLiteral("/list/station.pls"),
-                    test::FixtureRoute::Body("[playlist]\r\nNumberOfEntries=2\r\nFile1=" +
-                                             missing + "\r\nTitle1=Gone\r\nFile2=" + tone +
-                                             "\r\nVersion=2\r\n"));
+    server.SetRoute(
+        QStringLiteral("/list/station.pls"),
+        test::FixtureRoute::Body("[playlist]\r\nNumberOfEntries=2\r\nFile1=" + missing +
+                                 "\r\nTitle1=Gone\r\nFile2=" + tone + "\r\nVersion=2\r\n"));
     server.SetRoute(QStringLiteral("/list/station.m3u"),
                     test::FixtureRoute::Body("#EXTM3U\n#EXTINF:-1,Gone\n" + missing +
                                              "\n#EXTINF:-1,Tone\n../tone.mp3\n"));
-    server.SetRoute(QStringLiteral("/list/station.xspf"),
-                    test::FixtureRoute::Body(
-                        "<?xml version=\"1.0\"?>\n<playlist version=\"1\" "
-                        "xmlns=\"http://xspf.org/ns/0/\"><trackList>\n<track><location>" +
-                            missing + "</location></track>\n<track><location>" + tone +
-                            "?a=1&amp;b=2</location></track>\n</trackList></playlist>\n",
-                        QStringLiteral("application/xspf+xml")));
-    server.SetRoute(QStringLiteral("/listen"),
-                    test::FixtureRoute::Body("File1=" + tone + "\n",
-                                             QStringLiteral("audio/x-scpls")));
-    for (const char* path : {"/list/station.pls", "/list/station.m3u", "/list/station.xspf",
-                             "/listen"}) {
+    server.SetRoute(
+        QStringLiteral("/list/station.xspf"),
+        test::FixtureRoute::Body("<?xml version=\"1.0\"?>\n<playlist version=\"1\" "
+                                 "xmlns=\"http://xspf.org/ns/0/\"><trackList>\n<track><location>" +
+                                     missing + "</location></track>\n<track><location>" + tone +
+                                     "?a=1&amp;b=2</location></track>\n</trackList></playlist>\n",
+                                 QStringLiteral("application/xspf+xml")));
+    server.SetRoute(
+        QStringLiteral("/listen"),
+        test::FixtureRoute::Body("File1=" + tone + "\n", QStringLiteral("audio/x-scpls")));
+    for (const char* path :
+         {"/list/station.pls", "/list/station.m3u", "/list/station.xspf", "/listen"}) {
         SCOPED_TRACE(path);
         // Each entry that does not open is let go of (1, 5) before the next is tried.
         const size_t from = statuses_.Count();
@@ -159,15 +159,15 @@ TEST_F(EngineTest, PlaylistFilesPlayTheirFirstEntryThatOpens) {
     EXPECT_TRUE(queryKept);
 
     // HLS is a stream: its playlist lists segments, not stations.
-    ASSERT_EQ(test::RunProgram(QStringLiteral("ffmpeg"),
-                               {QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
-                                QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-i"),
-                                mp3_, QStringLiteral("-c:a"), QStringLiteral("aac"),
-                                QStringLiteral("-f"), QStringLiteral("hls"),
-                                QStringLiteral("-hls_time"), QStringLiteral("1"),
-                                QStringLiteral("-hls_playlist_type"), QStringLiteral("vod"),
-                                media_ + QStringLiteral("/hls.m3u8")}),
-              0);
+    ASSERT_EQ(
+        test::RunProgram(
+            QStringLiteral("ffmpeg"),
+            {QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),
+             QStringLiteral("-y"), QStringLiteral("-i"), mp3_, QStringLiteral("-c:a"),
+             QStringLiteral("aac"), QStringLiteral("-f"), QStringLiteral("hls"),
+             QStringLiteral("-hls_time"), QStringLiteral("1"), QStringLiteral("-hls_playlist_type"),
+             QStringLiteral("vod"), media_ + QStringLiteral("/hls.m3u8")}),
+        0);
     PlayToEnd(server.Url(QStringLiteral("/hls.m3u8")).toStdString(),
               {kStatusBuffering, kStatusLive});
     EXPECT_GT(Heard().Seconds(), 1.5);

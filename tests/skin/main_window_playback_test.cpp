@@ -20,10 +20,10 @@ protected:
         mp3_ =
             new QString(MakeToneFile(*folder_, ToneFormat::Mp3, 6.0, {}, QStringLiteral("loop")));
         wma_ = new QString(MakeToneFile(*folder_, ToneFormat::Wma, 20.0));
-        tagged_ = new QString(MakeToneFile(
-            *folder_, ToneFormat::Mp3, 20.0,
-            {QStringLiteral("Evening Song"), QStringLiteral("The Tones"), QString()},
-            QStringLiteral("tagged")));
+        tagged_ = new QString(
+            MakeToneFile(*folder_, ToneFormat::Mp3, 20.0,
+                         {QStringLiteral("Evening Song"), QStringLiteral("The Tones"), QString()},
+                         QStringLiteral("tagged")));
         server_ = new FixtureServer(*folder_);
         // A live station: the tone repeated for ever at about its own pace.
         FixtureRoute live =

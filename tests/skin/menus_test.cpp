@@ -173,8 +173,8 @@ TEST_F(MenusTest, TheOpenMenuTogglesTheLists) {
 }
 
 // The check boxes in the order the tests spell their states: "1" checked, "0" clear.
-constexpr int kBoxes[] = {kIdOptionAlwaysOnTop, kIdOptionStartWithSession,
-                          kIdOptionDisableTrayIcon, kIdOptionShowSongTitles};
+constexpr int kBoxes[] = {kIdOptionAlwaysOnTop, kIdOptionStartWithSession, kIdOptionDisableTrayIcon,
+                          kIdOptionShowSongTitles};
 
 QString Boxes(const COptionsDlg* dialog) {
     QString boxes;

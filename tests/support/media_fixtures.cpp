@@ -7,8 +7,8 @@
 #include <QFile>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QUrl>
 #include <QThread>
+#include <QUrl>
 #include <QUuid>
 
 #include "tests/support/test_env.h"
@@ -219,9 +219,8 @@ bool IcecastStream::SetSongTitle(const QString& song) const {
     socket.connectToHost(QStringLiteral("127.0.0.1"), port_);
     if (!socket.waitForConnected(2000))
         return false;
-    const QByteArray query =
-        "mount=" + QUrl::toPercentEncoding(options_.mount) +
-        "&mode=updinfo&charset=UTF-8&song=" + QUrl::toPercentEncoding(song);
+    const QByteArray query = "mount=" + QUrl::toPercentEncoding(options_.mount) +
+                             "&mode=updinfo&charset=UTF-8&song=" + QUrl::toPercentEncoding(song);
     const QByteArray auth = (QStringLiteral("admin:") + password_).toUtf8().toBase64();
     socket.write("GET /admin/metadata?" + query + " HTTP/1.0\r\nHost: 127.0.0.1\r\n" +
                  "Authorization: Basic " + auth + "\r\n\r\n");

@@ -28,8 +28,9 @@ struct ToneTags {
     QString copyright;
 };
 
-// Writes <folder>/<baseName>.<extension of the format> holding `seconds` of the tone. Returns the file's path,
-// or an empty string when ffmpeg failed (its output is logged). Blocks until ffmpeg is done.
+// Writes <folder>/<baseName>.<extension of the format> holding `seconds` of the tone. Returns the
+// file's path, or an empty string when ffmpeg failed (its output is logged). Blocks until ffmpeg is
+// done.
 QString MakeToneFile(const QString& folder, ToneFormat format, double seconds,
                      const ToneTags& tags = {}, const QString& baseName = QStringLiteral("tone"),
                      double frequencyHz = 440.0);
