@@ -9,6 +9,7 @@
 #include <QUuid>
 
 #include "app/automation_object.h"
+#include "app/media_controls.h"
 #include "app/player_window_factory.h"
 #include "platform/appdirs/appdirs.h"
 #include "platform/automation/automation.h"
@@ -56,6 +57,8 @@ CTorvikApp::CTorvikApp(AppSetup setup)
 CTorvikApp::~CTorvikApp() {
     if (QCoreApplication* app = QCoreApplication::instance())
         app->removeEventFilter(this);
+    // The media controls read the window and the controller; they go first.
+    mediaControls_.reset();
     // A window the controller's Exit did not destroy (a failed start-up), or one whose deferred
     // deletion the ended event loop did not get to. Its list windows go with it and withdraw
     // from the controller, which must still be there.
@@ -115,6 +118,9 @@ CTorvikApp::StartResult CTorvikApp::InitInstance(const QStringList& arguments) {
             return StartResult::kFailed;
     }
     started_ = true;
+    mediaControls_ = std::make_unique<CTorvikMediaControls>(*this);
+    if (!mediaControls_->Register())
+        qCInfo(lcApp) << "no desktop media controls";
     TryPendingExit();  // a CloseTorvik that arrived while a start-up message was shown
     return StartResult::kRunning;
 }

@@ -18,7 +18,8 @@
 //   6. the main window is made and initialised, which opens the station database; when the
 //      database does not open (the database layer has said why) or the window cannot be made, the
 //      program ends with status 1;
-//   7. the event loop runs until the controller's Exit ends it, with status 0.
+//   7. the player announces itself to the desktop's media controls (app/media_controls.h);
+//   8. the event loop runs until the controller's Exit ends it, with status 0.
 // Alt+F4 anywhere in the player is the Close button: the controller's Exit(0), which hides the
 // player when the tray icon is shown and ends it otherwise. At the end the main window goes (when
 // Exit has not already destroyed it), then the controller, then the automation object, which
@@ -40,6 +41,7 @@ namespace velotune {
 class CPlayerWindowFactory;
 class CTorvikAutomation;
 class CTorvikCommandCentre;
+class CTorvikMediaControls;
 
 // Where the player's files are; empty texts choose the running program's folder and
 // platform::DataDirectory(). Tests point them elsewhere.
@@ -98,6 +100,7 @@ private:
     std::unique_ptr<CPlayerWindowFactory> windows_;  // outlives the controller
     std::unique_ptr<CTorvikCommandCentre> controller_;
     QPointer<CTorvikMainDlg> mainWindow_;
+    std::unique_ptr<CTorvikMediaControls> mediaControls_;  // while the main window is up
     QString uid_;
     bool started_ = false;      // the start-up has finished with a running main window
     bool exitPending_ = false;  // RequestExit waits for a safe moment

@@ -26,6 +26,8 @@ namespace {
 constexpr int kStatusNotice = platform::kWmApp + 0x7F0;
 // The notice's code when the stream of a start ended before it ever played.
 constexpr int kStartFailedCode = 0;
+// The notice a title report leaves for the user-interface thread.
+constexpr int kTitleNotice = platform::kWmApp + 0x7F1;
 
 QString Text(const char* text) {
     return QString::fromUtf8(text);
@@ -46,10 +48,18 @@ int EngineForFormat(const QString& format) {
 // Which engine a file's extension (the text after the first "." of its name) selects. Only the
 // first character decides for RealSystem (ra, ram, rm), the first three for Windows Media; both
 // comparisons are case-sensitive, as the engines are only known to play those lower-case kinds.
+// The common audio kinds, which the Windows Media engine decodes with FFmpeg, go by the text
+// after the name's last "." ("my.song.mp3"), in lower case as well.
 int EngineForExtension(const QString& extension) {
     if (extension.startsWith(QLatin1Char('r')))
         return CTorvikCommandCentre::kEngineRealSystem;
     if (extension.startsWith(QStringLiteral("wma")))
+        return CTorvikCommandCentre::kEngineWindowsMedia;
+    static const QStringList kDecodedKinds = {QStringLiteral("mp3"),  QStringLiteral("ogg"),
+                                              QStringLiteral("oga"),  QStringLiteral("opus"),
+                                              QStringLiteral("flac"), QStringLiteral("m4a"),
+                                              QStringLiteral("aac"),  QStringLiteral("wav")};
+    if (kDecodedKinds.contains(extension.section(QLatin1Char('.'), -1)))
         return CTorvikCommandCentre::kEngineWindowsMedia;
     return CTorvikCommandCentre::kEngineNone;
 }
@@ -66,6 +76,11 @@ public:
     void RecordingFailed(const std::string& path, const std::string& reason) override {
         controller_.ReportRecordingFailure(QString::fromStdString(path),
                                            QString::fromStdString(reason));
+    }
+    void SetStreamTitle(const QString& title) override {
+        // Only the current engine's stream is what the windows show.
+        if (engine_ == controller_.currentEngine_.load())
+            controller_.SetStreamTitle(title);
     }
 
 private:
@@ -84,6 +99,8 @@ protected:
         if (message && message->Message() == kStatusNotice)
             controller_.DeliverStatus(static_cast<int>(message->WParam()),
                                       static_cast<int>(message->LParam()));
+        else if (message && message->Message() == kTitleNotice)
+            controller_.DeliverTitle();
     }
 
 private:
@@ -223,8 +240,55 @@ void CTorvikCommandCentre::DeliverStatus(int code, int status) {
     }
     if (owner_)
         platform::PostWindowMessage(owner_, WM_PLAYER_STATUS, code, 0);
+    if (status == kStatusStopped)
+        ClearTitle();
     if (status == kStatusLive || status == kStatusFile)
         RunUsageHandOver();
+    NotifyChanged();
+}
+
+void CTorvikCommandCentre::SetStreamTitle(const QString& title) {
+    {
+        std::lock_guard lock(titleMutex_);
+        if (streamTitle_ == title)
+            return;
+        streamTitle_ = title;
+    }
+    platform::PostWindowMessage(relay_.get(), kTitleNotice, 0, 0);
+}
+
+QString CTorvikCommandCentre::NowPlayingTitle() const {
+    if (!playing_.load())
+        return {};
+    std::lock_guard lock(titleMutex_);
+    return streamTitle_;
+}
+
+void CTorvikCommandCentre::ClearTitle() {
+    {
+        std::lock_guard lock(titleMutex_);
+        streamTitle_.clear();
+    }
+    DeliverTitle();
+}
+
+void CTorvikCommandCentre::DeliverTitle() {
+    const QString title = NowPlayingTitle();
+    if (title == shownTitle_)
+        return;
+    shownTitle_ = title;
+    if (trayIcon_) {
+        const QString product = Text(text::kTrayIconTip);
+        trayIcon_->SetTip(title.isEmpty() ? product : product + QStringLiteral(" - ") + title);
+    }
+    if (mainWindow_)
+        mainWindow_->TitleChanged();
+    NotifyChanged();
+}
+
+void CTorvikCommandCentre::NotifyChanged() {
+    if (changeListener_)
+        changeListener_();
 }
 
 void CTorvikCommandCentre::RunUsageHandOver() {
@@ -339,6 +403,11 @@ static void ShowMediaRuntimeMissing(QObject* owner) {
 // Makes engine the current one and lets the other engine's stream go.
 void CTorvikCommandCentre::SwitchEngine(int engine) {
     const int previous = currentEngine_.exchange(engine);
+    if (previous != engine) {
+        // The other engine's title is not about what plays next.
+        std::lock_guard lock(titleMutex_);
+        streamTitle_.clear();
+    }
     if (previous != engine && previous != kEngineNone) {
         // The replaced engine's closing reports are ignored from now on, so its stream's flags
         // end here.
@@ -645,6 +714,7 @@ void CTorvikCommandCentre::SetVolume(int level) {
     // One volume for whatever plays.
     wmEngine_->SetVolume(level);
     realEngine_->SetVolume(level);
+    NotifyChanged();
 }
 
 // ---- Rows --------------------------------------------------------------------------------------
@@ -677,6 +747,7 @@ void CTorvikCommandCentre::SetPlayingIndex(int row) {
 void CTorvikCommandCentre::PostSelection(int row) {
     if (mainWindow_)
         platform::PostWindowMessage(mainWindow_->Widget(), WM_PLAYER_SELECTION, row, 0);
+    NotifyChanged();
 }
 
 int CTorvikCommandCentre::MoveSelection(int step) {

@@ -27,6 +27,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 #include "playback/playback_status.h"
 #include "playback/player_messages.h"
@@ -118,6 +119,23 @@ public:
     // A status report (1, 3, 4, 5 or 6; playback/playback_status.h). Any thread; never blocks.
     // Ignored until a playback has been started.
     void SetPlaybackStatus(int status) override;
+    // A title report of the current engine (the song a stream announces, a file's title tag).
+    // Any thread; never blocks. The tray icon's tip, the main window (when it shows titles) and
+    // the change listener learn of it on the user-interface thread.
+    void SetStreamTitle(const QString& title) override;
+
+    // The title of what plays now ("Artist - Title" as the stream or file names it); empty when
+    // nothing plays or it named none.
+    QString NowPlayingTitle() const;
+
+    // Called on the user-interface thread after anything a desktop media control shows may have
+    // changed: the playback status, the playing or selected row, the current list, the volume or
+    // the title. It reads what it needs from the controller. One listener; empty: none.
+    void SetChangeListener(std::function<void()> listener) {
+        changeListener_ = std::move(listener);
+    }
+    // Calls the change listener (for the windows: a change the controller does not see itself).
+    void NotifyChanged();
 
     // ---- State ---------------------------------------------------------------------------------
     int GetPlaybackStatus() const { return status_.load(); }
@@ -236,6 +254,9 @@ public:
     int FindStationsByCountry(const QString& country, IdList& ids) {
         return database_.FindStationsByCountry(country, ids);
     }
+    int FindStationsByName(const QString& text, IdList& ids) {
+        return database_.FindStationsByName(text, ids);
+    }
     int FilterStationsByState(const IdList& ids, const QString& state, IdList& result) {
         return database_.FilterStationsByState(ids, state, result);
     }
@@ -295,6 +316,8 @@ private:
     // shown on the user-interface thread).
     void ReportRecordingFailure(const QString& path, const QString& reason);
     void DeliverStatus(int code, int status);  // user-interface thread
+    void DeliverTitle();                       // user-interface thread
+    void ClearTitle();
     void RunUsageHandOver();
     void FailureSteps(bool shown, const QString& name);
     // After a failed start: the failure steps, or, when the user stopped the start, the stopped
@@ -373,6 +396,11 @@ private:
     int reportPending_ = 0;
     int listWasVisible_ = -1;  // -1 until the main window is first hidden or minimised
     QRect hiddenMainRect_;     // the main window's rectangle when it was hidden or minimised
+    std::function<void()> changeListener_;
+    QString shownTitle_;  // the title the tray tip last showed
+
+    mutable std::mutex titleMutex_;
+    QString streamTitle_;  // guarded by titleMutex_
 };
 
 }  // namespace velotune

@@ -468,6 +468,9 @@ void CTorvikCommandCentre::ApplyOptions() {
     if (storeFailed)
         platform::ShowMessageBox(Text(text::kFailedToSave) + Text(text::kProductName) +
                                  Text(text::kOptionsSuffix));
+    // The song-title choice shows at once on the line that names what plays.
+    if (mainWindow_)
+        mainWindow_->TitleChanged();
 
     if (trayJustDisabled && mainWindow_ && !mainWindow_->Widget()->isVisible()) {
         // Without a tray icon a hidden player could never be reached again, so the next start

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <QString>
 
 namespace velotune {
 
@@ -37,6 +38,11 @@ public:
         (void)path;
         (void)reason;
     }
+    // Called by an engine when what it plays names a new title: the song a stream announces in
+    // its metadata as it changes, or the title tag of a local file as it starts; empty when a new
+    // stream begins without one. Same threads and rules as SetPlaybackStatus. A sink that shows
+    // no titles may ignore it.
+    virtual void SetStreamTitle(const QString& title) { (void)title; }
 };
 
 }  // namespace velotune

@@ -83,6 +83,10 @@ public:
     // 1 while the window shows the minibar layout.
     virtual int IsMini() const = 0;
 
+    // The title of what plays changed (CTorvikCommandCentre::NowPlayingTitle); a window that
+    // shows titles refreshes its display line.
+    virtual void TitleChanged() {}
+
     // Keeps the window above other windows (on) or not. False when the window system refused.
     virtual bool SetTopmost(bool on) = 0;
 
@@ -142,6 +146,8 @@ public:
     // Adds the icon. False when there is no notification area or the icon could not be made.
     virtual bool AddIcon() = 0;
     virtual void RemoveIcon() = 0;
+    // The icon's tool tip: the product's name, then what plays when a title is known.
+    virtual void SetTip(const QString& tip) = 0;
 };
 
 // The choices the user confirmed in the Options dialog.

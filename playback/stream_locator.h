@@ -1,8 +1,8 @@
 // playback/stream_locator.h
 //
-// CStreamLocator finds the stream addresses listed in an ASX reference file. Many stations publish
-// a small ASX file instead of a stream address; when the media runtime cannot open such a URL, the
-// Windows Media engine asks the locator for the addresses in it and tries them in order.
+// CStreamLocator finds the stream addresses listed in an ASX reference file or a playlist file
+// (.pls, .m3u, .xspf). Many stations publish a small file like that instead of a stream address;
+// the Windows Media engine asks the locator for the addresses in it and tries them in order.
 //
 // The locator downloads the file over HTTP and picks the addresses out of the text with a fixed
 // set of markers; it is not an XML parser. "mms://" addresses are handed on with the scheme
@@ -40,6 +40,17 @@ public:
     // The scan ResolveReferences makes of the downloaded text (its lines joined): at most
     // referenceCount addresses, in the order in which they stand. No network; any thread.
     static std::vector<std::string> ScanReferences(const QByteArray& text, int referenceCount);
+    // True when the URL's path names a playlist file: it ends in ".pls", ".m3u", ".m3u8" or
+    // ".xspf", in any letter case (a query or fragment after the path does not count).
+    static bool IsPlaylistFile(std::string_view url);
+
+    // Downloads the playlist at url and returns the addresses of its entries in order, relative
+    // ones resolved against url. The kind is known by the answer's Content-Type, else by the
+    // URL's extension, else by the first bytes: PLS ("FileN=" lines), M3U (the lines that are no
+    // comments) and XSPF (<location> elements). An HLS playlist (one with "#EXT-X-" tags), which
+    // the media runtime plays as a stream itself, gives none, as do an answer that is audio, a
+    // download that fails, and anything that is no playlist.
+    std::vector<std::string> ResolvePlaylist(const std::string& url);
 
     // For diagnostics and tests: the downloaded text (all lines joined without line breaks, or
     // "EMPTY" when the URL named no reference file) and how many of its lines hold "<ref href".
@@ -49,6 +60,8 @@ public:
     // The most the locator downloads; a reference file is a few hundred bytes, so anything
     // longer is not one and is cut here rather than read without end.
     static constexpr qsizetype kMaxTextBytes = 1 << 20;
+    // The most a playlist download reads: a station's playlist is a few lines.
+    static constexpr qsizetype kMaxPlaylistBytes = 256 << 10;
 
 private:
     void Download(const std::string& url);

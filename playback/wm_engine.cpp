@@ -311,13 +311,53 @@ int32_t CWmEngine::OpenAndStartWith(const std::string& url, bool record) {
         return result;
     };
 
+    // Whatever title the old stream named ends with it.
+    ReportTitle(QString());
+    // Tries the addresses a reference file or playlist lists, in order, until one opens or the
+    // open is given up meanwhile; the result of the last attempt (`result` when there is none).
+    const auto tryAddresses = [this, generation](const std::vector<std::string>& addresses,
+                                                 HResult result) {
+        for (const std::string& reference : addresses) {
+            if (Succeeded(result) || result == kEAbort)
+                break;
+            std::u16string wideReference;
+            if (!ToWide(reference, &wideReference)) {
+                result = kEInvalidArg;
+                continue;
+            }
+            Close();
+            url_ = wideReference;
+            network_ = StartsWithHttp(reference);
+            completion_->Reset();
+            result = reader_->Open(url_, this, nullptr);
+            if (Succeeded(result))
+                result = OpenResult(generation);
+            qCInfo(lcWmEngine, "reference %s: 0x%08x", reference.c_str(), uint32_t(result));
+        }
+        return result;
+    };
+
     url_ = wide;
     network_ = StartsWithHttp(url);
     completion_->Reset();  // whatever the close signalled is no answer to this open
-    HResult hr = reader_->Open(url_, this, nullptr);
-    if (Failed(hr))
-        return fail(hr, true);
-    HResult openResult = OpenResult(generation);
+
+    // A playlist file (.pls, .m3u, .xspf) is not opened as audio: its entries are. An HLS
+    // playlist lists none and plays as the stream it is.
+    std::vector<std::string> listed;
+    if (network_ && CStreamLocator::IsPlaylistFile(url))
+        listed = CStreamLocator().ResolvePlaylist(url);
+    HResult hr = kSOk;
+    HResult openResult = kEFail;
+    if (!listed.empty()) {
+        openResult = tryAddresses(listed, kEFail);
+        if (Failed(openResult))
+            return fail(openResult, true);
+    } else {
+        hr = reader_->Open(url_, this, nullptr);
+        if (Failed(hr))
+            return fail(hr, true);
+        openResult = OpenResult(generation);
+    }
 
     if (Failed(openResult) && openResult != kEAbort && url.find(".asx") != std::string::npos) {
         // A reference file: try the addresses it lists until one opens, unless the open is
@@ -325,25 +365,17 @@ int32_t CWmEngine::OpenAndStartWith(const std::string& url, bool record) {
         std::vector<std::string> references;
         if (!FetchReferences(url, generation, &references))
             openResult = kEAbort;
-        for (const std::string& reference : references) {
-            if (Succeeded(openResult) || openResult == kEAbort)
-                break;
-            std::u16string wideReference;
-            if (!ToWide(reference, &wideReference)) {
-                openResult = kEInvalidArg;
-                continue;
-            }
-            Close();
-            url_ = wideReference;
-            network_ = StartsWithHttp(reference);
-            completion_->Reset();
-            openResult = reader_->Open(url_, this, nullptr);
-            if (Succeeded(openResult))
-                openResult = OpenResult(generation);
-            qCInfo(lcWmEngine, "reference %s: 0x%08x", reference.c_str(), uint32_t(openResult));
-        }
+        openResult = tryAddresses(references, openResult);
         if (Failed(openResult))
             return fail(openResult, true);
+    } else if (Failed(openResult) && openResult != kEAbort && StartsWithHttp(url)) {
+        // A playlist whose address does not say so: the server's Content-Type or the text tells.
+        listed = CStreamLocator().ResolvePlaylist(url);
+        if (!listed.empty()) {
+            openResult = tryAddresses(listed, openResult);
+            if (Failed(openResult))
+                return fail(openResult, true);
+        }
     }
 
     if (openResult == kEAbort || OpenIsStale(generation))
@@ -360,6 +392,12 @@ int32_t CWmEngine::OpenAndStartWith(const std::string& url, bool record) {
         hr = CopyAttribute(u"Duration");
         if (Failed(hr))
             return fail(hr, true);
+        // A file's own tags name what it plays; a stream's header title is the station's name,
+        // which the player already shows.
+        const QString title = QString::fromStdString(readerHeader_->StringAttribute(u"Title"));
+        const QString author = QString::fromStdString(readerHeader_->StringAttribute(u"Author"));
+        if (!title.isEmpty())
+            ReportTitle(author.isEmpty() ? title : author + QStringLiteral(" - ") + title);
     }
     if (recording_) {
         hr = CopyScripts();
@@ -653,8 +691,8 @@ int CWmEngine::SetVolume(int level) {
 
 // ---- The reader's callbacks ---------------------------------------------------------------------
 
-HResult CWmEngine::OnStatus(WmtStatus status, HResult result, WmtAttrDataType, const uint8_t*,
-                            void*) {
+HResult CWmEngine::OnStatus(WmtStatus status, HResult result, WmtAttrDataType type,
+                            const uint8_t* value, void*) {
     switch (status) {
         case WmtStatus::kError:
         case WmtStatus::kEof:
@@ -697,6 +735,13 @@ HResult CWmEngine::OnStatus(WmtStatus status, HResult result, WmtAttrDataType, c
             network_ = false;
             Report(kStatusClosed);
             Report(kStatusStopped);
+            break;
+        case WmtStatus::kNewMetadata:
+            if (type == WmtAttrDataType::kString && value) {
+                // A null-terminated UTF-16 text.
+                const auto* text = reinterpret_cast<const char16_t*>(value);
+                ReportTitle(QString::fromUtf16(text));
+            }
             break;
         case WmtStatus::kClosed:
             lastResult_ = result;
@@ -852,6 +897,11 @@ void CWmEngine::DrainAudioQueue() {
 void CWmEngine::Report(int status) {
     if (sink_)
         sink_->SetPlaybackStatus(status);
+}
+
+void CWmEngine::ReportTitle(const QString& title) {
+    if (sink_)
+        sink_->SetStreamTitle(title);
 }
 
 }  // namespace velotune

@@ -148,6 +148,7 @@ private:
     void Report(int status);
     // Tells the sink once per recording that it failed and why.
     void RecordingFailed(const std::string& reason);
+    void ReportTitle(const QString& title);
 
     IPlaybackStatusSink* const sink_;
     const std::thread::id uiThread_;  // the thread that created the engine

@@ -220,7 +220,8 @@ inline constexpr char kUnsupportedExtension[] = "Unable to playback files with e
 inline constexpr char kNotARegularFile[] =
     "%1\nis not a regular file (a pipe, device or folder) and cannot be played.";
 inline constexpr char kUseSupportedExtensions[] =
-    "Please use \".wma\" and \".ra\" extensions only.";
+    "Please use \".wma\", \".ra\", \".mp3\", \".ogg\", \".oga\", \".opus\", \".flac\", \".m4a\", "
+    "\".aac\" and \".wav\" extensions only.";
 inline constexpr char kMediaRuntimeMissing[] =
     "Error in loading the media components.\nPlease ensure the FFmpeg libraries (libavformat, "
     "libavcodec) are installed.";
@@ -244,6 +245,8 @@ inline constexpr char kOpenFilelistTip[] = "Open Filelist";
 inline constexpr char kRecordFilter[] = "Windows Media Audio (*.wma)|*.wma||";
 inline constexpr char kRecordExtension[] = "wma";
 inline constexpr char kAddFileFilter[] =
+    "Audio Files (*.wma, *.ra, *.mp3, *.ogg, *.oga, *.opus, *.flac, *.m4a, *.aac, *.wav)|"
+    "*.wma; *.ra; *.mp3; *.ogg; *.oga; *.opus; *.flac; *.m4a; *.aac; *.wav|"
     "Recorded Formats (*.wma and *.ra)|*.wma; *.ra|Windows Media Audio (*.wma)|*.wma|"
     "Real Audio (*.ra*)|*.ra*||";
 inline constexpr char kAddFileDefault[] = "*.wma";
@@ -336,6 +339,7 @@ inline constexpr char kOptionAlwaysOnTop[] = "Always have Velotune on top";
 inline constexpr char kOptionStartWithSession[] = "Start Velotune when I log in";
 inline constexpr char kOptionDisableTrayIcon[] = "Disable Velotune Tray Icon";
 inline constexpr char kOptionReconnect[] = "Reconnect when a live stream drops";
+inline constexpr char kOptionShowSongTitles[] = "Show song titles";
 inline constexpr char kButtonOk[] = "OK";
 inline constexpr char kButtonCancel[] = "Cancel";
 // The About dialog.
@@ -385,6 +389,8 @@ inline constexpr char kFinderRefine[] =
     "You can select the State and/or City to refine your search:";
 inline constexpr char kFinderCountry[] = "Country";
 inline constexpr char kFinderGenre[] = "Genre";
+inline constexpr char kFinderName[] = "Name";
+inline constexpr char kFinderNamePlaceholder[] = "Type part of the station's name";
 inline constexpr char kFinderAddToPlaylist[] = "Add to Playlist";
 inline constexpr char kFinderRemoveFromPlaylist[] = "Remove from Playlist";
 inline constexpr char kFinderTestPlay[] = "Test Play";

@@ -68,6 +68,8 @@ int CSettingsStore::ReadAlwaysOnTop(int* v) const { return ReadInt(kOptions, QSt
 int CSettingsStore::WriteAlwaysOnTop(int v) const { return WriteInt(kOptions, QStringLiteral("AlwaysOnTop"), v); }
 int CSettingsStore::ReadReconnect(int* v) const { return ReadInt(kOptions, QStringLiteral("Reconnect"), v); }
 int CSettingsStore::WriteReconnect(int v) const { return WriteInt(kOptions, QStringLiteral("Reconnect"), v); }
+int CSettingsStore::ReadShowSongTitles(int* v) const { return ReadInt(kOptions, QStringLiteral("ShowSongTitles"), v); }
+int CSettingsStore::WriteShowSongTitles(int v) const { return WriteInt(kOptions, QStringLiteral("ShowSongTitles"), v); }
 
 int CSettingsStore::ReadVolume(int* v) const { return ReadInt(kMiscellaneous, QStringLiteral("Volume"), v); }
 int CSettingsStore::WriteVolume(int v) const { return WriteInt(kMiscellaneous, QStringLiteral("Volume"), v); }

@@ -49,6 +49,7 @@ public:
     static constexpr int kDefaultPlayerLeft = 300;
     static constexpr int kDefaultPlayerTop = 50;
     static constexpr int kDefaultIsMini = 0;
+    static constexpr int kDefaultShowSongTitles = 0;
     static constexpr int kDefaultPLVisible = 0;
     static constexpr int kDefaultPLBinded = 1;
     static constexpr int kDefaultPLBottomBinded = 1;
@@ -70,6 +71,9 @@ public:
     static constexpr int kDefaultReconnect = 1;
     int ReadReconnect(int* value) const;
     int WriteReconnect(int value) const;
+    // 1 = the display line names the song a station or file announces, 0 = only the station.
+    int ReadShowSongTitles(int* value) const;
+    int WriteShowSongTitles(int value) const;
 
     // ---- Miscellaneous ------------------------------------------------------------------------
     // Volume slider position 0..100 (0 is the top of the slider).

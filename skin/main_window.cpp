@@ -381,12 +381,18 @@ void CTorvikMainDlg::UpdateDisplayLine(int selection) {
     const bool playing = controller_.IsPlaying();
     const bool thisRow = controller_.GetPlayingIndex() == selection;
 
+    // The song a station or file names, when the user asked to see it.
+    QString title;
+    int showTitles = CSettingsStore::kDefaultShowSongTitles;
+    if (playing && thisRow && settings_.ReadShowSongTitles(&showTitles) && showTitles == 1)
+        title = controller_.NowPlayingTitle();
+
     if (controller_.GetListMode() == CTorvikCommandCentre::kFileListMode) {
         const std::optional<QString> name = FileNameAt(selection);
         if (!name)
             return;
         if (playing && thisRow)
-            ShowText(Padded(Text(text::kYouArePlaying) + *name));
+            ShowText(Padded(Text(text::kYouArePlaying) + (title.isEmpty() ? *name : title)));
         else if (playing)
             ShowText(Padded(*name + Text(text::kSelectedChangeFiles)));
         else
@@ -399,6 +405,8 @@ void CTorvikMainDlg::UpdateDisplayLine(int selection) {
         ShowText(Padded(name + Text(text::kSelectedSwitchStation)));
     else if (playing && controller_.IsRecording())
         ShowText(Padded(Text(text::kYouAreRecording) + name));
+    else if (playing && !title.isEmpty())
+        ShowText(Padded(Text(text::kYouAreTunedTo) + name + QStringLiteral(": ") + title));
     else if (playing)
         ShowText(Padded(Text(text::kYouAreTunedTo) + name));
     else
@@ -647,6 +655,7 @@ void CTorvikMainDlg::OnPause() {
     else
         ShowText(Padded(Text(text::kPlaybackPaused)));
     paused_ = !paused_;
+    controller_.NotifyChanged();
 }
 
 // ---- Controller messages -----------------------------------------------------------------------
@@ -667,6 +676,15 @@ void CTorvikMainDlg::OnPlayerSelection(int selection) {
     controller_.SetSelectedIndex(selection);
     UpdateButtons(selection, controller_.GetPlayingIndex());
     UpdateDisplayLine(selection);
+    controller_.NotifyChanged();
+}
+
+void CTorvikMainDlg::TitleChanged() {
+    // Only the line that names what plays carries a title; a paused file's line says so.
+    const int selection = controller_.GetSelectedIndex();
+    if (!paused_ && selection != 0 && selection == controller_.GetPlayingIndex() &&
+        controller_.GetPlaybackStatus() != kStatusBuffering)
+        UpdateDisplayLine(selection);
 }
 
 void CTorvikMainDlg::OnPlayerStatus(int code) {

@@ -83,6 +83,8 @@ public:
     void SwitchToMainView();
     // 1 in the minibar layout, 0 in the main view.
     int IsMini() const override { return mini_; }
+    // With "Show song titles" on, the display line follows the title of what plays.
+    void TitleChanged() override;
 
     // ---- Refresh -------------------------------------------------------------------------------
     // Shows the text for a 1-based row of the current list (0: the idle text) and restarts the
@@ -112,6 +114,9 @@ public:
     void DestroyWindow() override;
 
     // ---- Controls ------------------------------------------------------------------------------
+    // What a click on the button with that id does (also when the button is not shown in the
+    // current layout); for the desktop's media controls.
+    void Command(int id) { OnCommand(id); }
     // The button with that id (nullptr before Initialise() made it or for an unknown id).
     CSkinButton* Button(int id) const;
     CScrollingText* DisplayLine() const { return display_; }

@@ -36,6 +36,8 @@ COptionsDlg::COptionsDlg(QWidget* parent) : QDialog(parent) {
     const bool startWithSession = settings_.IsRunAtStartup() != 0;
     int reconnect = CSettingsStore::kDefaultReconnect;
     settings_.ReadReconnect(&reconnect);
+    int showSongTitles = CSettingsStore::kDefaultShowSongTitles;
+    settings_.ReadShowSongTitles(&showSongTitles);
 
     auto* program = new QGroupBox(Text(text::kOptionsProgramGroup), this);
     auto* programLayout = new QVBoxLayout(program);
@@ -44,9 +46,12 @@ COptionsDlg::COptionsDlg(QWidget* parent) : QDialog(parent) {
     trayIconDisabled_ = MakeCheckBox(kIdOptionDisableTrayIcon, text::kOptionDisableTrayIcon,
                                      trayIconDisabled != 0, program);
     reconnect_ = MakeCheckBox(kIdOptionReconnect, text::kOptionReconnect, reconnect != 0, program);
+    showSongTitles_ = MakeCheckBox(kIdOptionShowSongTitles, text::kOptionShowSongTitles,
+                                   showSongTitles == 1, program);
     programLayout->addWidget(alwaysOnTop_);
     programLayout->addWidget(trayIconDisabled_);
     programLayout->addWidget(reconnect_);
+    programLayout->addWidget(showSongTitles_);
 
     auto* session = new QGroupBox(Text(text::kOptionsWindowsGroup), this);
     auto* sessionLayout = new QVBoxLayout(session);
@@ -83,6 +88,8 @@ QCheckBox* COptionsDlg::CheckBox(int id) const {
             return trayIconDisabled_;
         case kIdOptionReconnect:
             return reconnect_;
+        case kIdOptionShowSongTitles:
+            return showSongTitles_;
         default:
             return nullptr;
     }
@@ -100,6 +107,8 @@ OptionsChoices COptionsDlg::Choices() const {
 void COptionsDlg::accept() {
     storedOwnChoices_ = settings_.WriteTrayIcon(trayIconDisabled_->isChecked() ? 1 : 0) != 0 &&
                         settings_.WriteReconnect(reconnect_->isChecked() ? 1 : 0) != 0;
+    if (!settings_.WriteShowSongTitles(showSongTitles_->isChecked() ? 1 : 0))
+        storedOwnChoices_ = false;
     QDialog::accept();
 }
 

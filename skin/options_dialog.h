@@ -1,13 +1,15 @@
 // skin/options_dialog.h
 //
-// COptionsDlg: the modal "Velotune Options" dialog. Three check boxes, which open with the
+// COptionsDlg: the modal "Velotune Options" dialog. Four check boxes, which open with the
 // stored choices:
 //   1020 "Always have Velotune on top"           ("AlwaysOnTop"; off when none is stored)
 //   1038 "Start Velotune when Windows starts up" (whether the start-up entry exists)
 //   1017 "Disable Velotune Tray Icon"            ("TrayIcon"; off when none is stored)
-// OK (id 1) stores the tray-icon choice itself and closes the dialog accepted; the controller
-// (ApplyOptions) then applies the rest: the tray icon, the stacking, the start-up entry, the
-// failure message and, when the tray icon has just been disabled while the player is hidden,
+//   1039 "Show song titles"                      ("ShowSongTitles"; off when none is stored):
+//        the display line names the song a station or file announces
+// OK (id 1) stores the tray-icon and song-title choices itself and closes the dialog accepted; the
+// controller (ApplyOptions) then applies the rest: the tray icon, the stacking, the start-up entry,
+// the failure message and, when the tray icon has just been disabled while the player is hidden,
 // the end of the program. Cancel (id 2) changes nothing.
 //
 // Threading: user-interface thread only; the settings file is read and written on it.
@@ -26,6 +28,7 @@ inline constexpr int kIdOptionAlwaysOnTop = 1020;
 inline constexpr int kIdOptionStartWithSession = 1038;
 inline constexpr int kIdOptionDisableTrayIcon = 1017;
 inline constexpr int kIdOptionReconnect = 1040;
+inline constexpr int kIdOptionShowSongTitles = 1039;
 
 class COptionsDlg : public QDialog {
     Q_OBJECT
@@ -50,6 +53,7 @@ private:
     QCheckBox* startWithSession_ = nullptr;
     QCheckBox* trayIconDisabled_ = nullptr;
     QCheckBox* reconnect_ = nullptr;
+    QCheckBox* showSongTitles_ = nullptr;
     bool storedOwnChoices_ = true;
 };
 

@@ -31,8 +31,7 @@ bool CTrayIconDlg::AddIcon() {
             return false;
         }
         icon_ = new QSystemTrayIcon(image, this);
-        // The tip is at most 63 characters, as the notification area of old kept it.
-        icon_->setToolTip(QString::fromUtf8(text::kTrayIconTip).left(63));
+        icon_->setToolTip(tip_.isEmpty() ? QString::fromUtf8(text::kTrayIconTip).left(63) : tip_);
         connect(icon_, &QSystemTrayIcon::activated, this, &CTrayIconDlg::OnActivated);
     }
     icon_->show();
@@ -42,6 +41,14 @@ bool CTrayIconDlg::AddIcon() {
 void CTrayIconDlg::RemoveIcon() {
     if (icon_)
         icon_->hide();
+}
+
+void CTrayIconDlg::SetTip(const QString& tip) {
+    // The product's own tip is at most 63 characters, as the notification area of old kept it;
+    // a song's title may run longer, up to what today's notification areas show.
+    tip_ = tip.left(127);
+    if (icon_)
+        icon_->setToolTip(tip_);
 }
 
 bool CTrayIconDlg::IsShown() const {

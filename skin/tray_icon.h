@@ -38,6 +38,8 @@ public:
     bool AddIcon() override;
     // Takes the icon away (it can be added again).
     void RemoveIcon() override;
+    // Sets the tip; kept for an icon made later.
+    void SetTip(const QString& tip) override;
     bool IsShown() const;
 
     // What a left button press on the icon does; the icon calls it, and so may tests.
@@ -48,6 +50,7 @@ private:
 
     CTorvikCommandCentre& controller_;
     QSystemTrayIcon* icon_ = nullptr;  // child of this object; made by the first AddIcon
+    QString tip_;
 };
 
 }  // namespace velotune

@@ -2,6 +2,7 @@
 
 #include <QLoggingCategory>
 #include <QSet>
+#include <algorithm>
 #include <iterator>
 #include <new>
 
@@ -43,6 +44,7 @@ enum CRadioDatabase::Statement : int {
     kFindByCountry,
     kFilterByState,
     kFilterByCity,
+    kPlayableNames,
     kAddPlaylistEntry,
     kRemovePlaylistEntry,
     kLoadPlaylist,
@@ -95,6 +97,9 @@ constexpr const char* kStatementSql[] = {
     "SELECT RadioID FROM Radio WHERE State = ?1 COLLATE NOCASE",
     // kFilterByCity
     "SELECT RadioID FROM Radio WHERE City = ?1 COLLATE NOCASE",
+    // kPlayableNames
+    "SELECT RadioID, \"Station Name\" FROM Radio"
+    " WHERE StreamFormat COLLATE NOCASE IN ('WMP', 'Real') ORDER BY RadioID",
     // kAddPlaylistEntry
     stationdb_detail::kInsertPlaylistEntrySql,
     // kRemovePlaylistEntry
@@ -245,6 +250,8 @@ int CRadioDatabase::OpenDatabase(const QString& path) {
 
 int CRadioDatabase::CloseDatabase() {
     op_ = "CRadioDatabase::CloseDatabase";
+    nameKeys_.clear();
+    nameKeysRead_ = false;
     if (!db_)
         return kDbOk;
     FinalizeStatements();
@@ -280,6 +287,7 @@ int CRadioDatabase::GetStation(std::int32_t radioId, CRadioSet& record) {
 }
 
 int CRadioDatabase::WriteStation(Statement which, const CRadioSet& record) {
+    nameKeysRead_ = false;  // a name or a format may change
     int result = kDbOk;
     sqlite3_stmt* stmt = Prepare(which, result);
     if (!stmt)
@@ -312,6 +320,7 @@ int CRadioDatabase::DeleteStation(std::int32_t radioId) {
         sqlite3_stmt* stmt = Prepare(kDeleteStation, result);
         if (!stmt)
             return result;
+        nameKeysRead_ = false;
         ResetOnExit reset(stmt);
         sqlite3_bind_int(stmt, 1, radioId);
         return sqlite3_step(stmt) == SQLITE_DONE ? kDbOk : EngineError();
@@ -428,6 +437,97 @@ int CRadioDatabase::FindStationsByGenre(const QString& genre, IdList& ids) {
 int CRadioDatabase::FindStationsByCountry(const QString& country, IdList& ids) {
     return Run("CRadioDatabase::FindStationsByCountry", text::kInsufficientMemory,
                [&] { return AppendIds(kFindByCountry, country, ids); });
+}
+
+QString CRadioDatabase::FoldForSearch(const QString& text) {
+    const QString decomposed = text.normalized(QString::NormalizationForm_KD);
+    QString folded;
+    folded.reserve(decomposed.size());
+    for (const QChar c : decomposed) {
+        const QChar::Category category = c.category();
+        if (category != QChar::Mark_NonSpacing && category != QChar::Mark_SpacingCombining &&
+            category != QChar::Mark_Enclosing)
+            folded.append(c);
+    }
+    return folded.toCaseFolded().trimmed();
+}
+
+int CRadioDatabase::ReadNameKeys() {
+    int result = kDbOk;
+    sqlite3_stmt* stmt = Prepare(kPlayableNames, result);
+    if (!stmt)
+        return result;
+    ResetOnExit reset(stmt);
+    std::vector<NameKey> keys;
+    for (;;) {
+        const int rc = sqlite3_step(stmt);
+        if (rc == SQLITE_DONE)
+            break;
+        if (rc != SQLITE_ROW)
+            return EngineError();
+        NameKey key;
+        key.radioId = sqlite3_column_int(stmt, 0);
+        key.name = ColumnText(stmt, 1);
+        key.folded = FoldForSearch(key.name);
+        keys.push_back(std::move(key));
+    }
+    nameKeys_ = std::move(keys);
+    nameKeysRead_ = true;
+    return kDbOk;
+}
+
+int CRadioDatabase::FindStationsByName(const QString& text, IdList& ids) {
+    return Run("CRadioDatabase::FindStationsByName", text::kInsufficientMemory, [&] {
+        const QString needle = FoldForSearch(text);
+        if (needle.isEmpty())
+            return kDbOk;
+        if (!nameKeysRead_) {
+            const int result = ReadNameKeys();
+            if (result != kDbOk)
+                return result;
+        }
+        struct Match {
+            int group;  // 0 equal, 1 begins with, 2 a word begins with, 3 contains
+            qsizetype at;
+            const NameKey* key;
+        };
+        std::vector<Match> matches;
+        for (const NameKey& key : nameKeys_) {
+            qsizetype at = key.folded.indexOf(needle);
+            if (at < 0)
+                continue;
+            int group = 3;
+            if (at == 0) {
+                group = key.folded.size() == needle.size() ? 0 : 1;
+            } else {
+                // The first place where the text starts a word, if any.
+                for (qsizetype from = at; from >= 0; from = key.folded.indexOf(needle, from + 1)) {
+                    if (!key.folded.at(from - 1).isLetterOrNumber()) {
+                        group = 2;
+                        at = from;
+                        break;
+                    }
+                }
+            }
+            matches.push_back({group, at, &key});
+        }
+        std::stable_sort(matches.begin(), matches.end(), [](const Match& a, const Match& b) {
+            if (a.group != b.group)
+                return a.group < b.group;
+            if (a.at != b.at)
+                return a.at < b.at;
+            const int byName = QString::compare(a.key->folded, b.key->folded);
+            if (byName != 0)
+                return byName < 0;
+            return a.key->radioId < b.key->radioId;
+        });
+        IdList found;
+        found.reserve(static_cast<qsizetype>(matches.size()));
+        for (const Match& match : matches)
+            found.append(match.key->radioId);
+        ids.append(found);
+        return kDbOk;
+    });
 }
 
 int CRadioDatabase::FilterStations(Statement which, const IdList& ids, const QString& value,

@@ -22,6 +22,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "stationdb/recordsets.h"
 
@@ -118,6 +119,19 @@ public:
     // The RadioIDs of the playable stations of that country, in RadioID order.
     int FindStationsByCountry(const QString& country, IdList& ids);
 
+    // The RadioIDs of the playable stations whose name contains `text`, ignoring letter case and
+    // accents ("cafe" finds "Café Bleu", "CAFÉ" too), best matches first: names equal to the
+    // text, then names that begin with it, then names with a word that begins with it, then the
+    // rest; within each group by the position of the match, then by name, then RadioID. A blank
+    // text finds nothing. The names are read once and kept until the database is closed or a
+    // station is written or deleted through this object, so a search per keystroke costs a walk
+    // over the kept names.
+    int FindStationsByName(const QString& text, IdList& ids);
+
+    // The form both sides of the name search are compared in: compatibility decomposition
+    // without the combining marks, case-folded, blanks trimmed.
+    static QString FoldForSearch(const QString& text);
+
     // Appends to result, in the order of ids, each ID whose station has that State / City
     // (duplicates in ids are kept). On failure nothing is appended. ids may be result itself.
     int FilterStationsByState(const IdList& ids, const QString& state, IdList& result);
@@ -152,7 +166,7 @@ private:
     enum Statement : int;
     using DbHandle = std::unique_ptr<sqlite3, stationdb_detail::DbCloser>;
     using StmtHandle = std::unique_ptr<sqlite3_stmt, stationdb_detail::StmtFinalizer>;
-    static constexpr int kStatementCount = 23;
+    static constexpr int kStatementCount = 24;
 
     // Runs one operation: checks that the database is open, remembers the operation's name for
     // the log and its allocation-failure text, and turns an allocation failure into 10.
@@ -181,6 +195,17 @@ private:
     int AppendNames(Statement which, const QString* key, NameList& names, bool distinct);
     int AppendIds(Statement which, const QString& key, IdList& ids);
     int FilterStations(Statement which, const IdList& ids, const QString& value, IdList& result);
+
+    int ReadNameKeys();
+
+    // The playable stations' folded names, in RadioID order, for the name search.
+    struct NameKey {
+        std::int32_t radioId = 0;
+        QString name;
+        QString folded;
+    };
+    std::vector<NameKey> nameKeys_;
+    bool nameKeysRead_ = false;
 
     DbHandle db_;
     std::array<StmtHandle, kStatementCount> statements_;  // finalized before db_ closes

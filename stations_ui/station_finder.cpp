@@ -7,7 +7,9 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -90,9 +92,18 @@ void CStationFinderDlg::BuildControls() {
     SetControlId(countryMode_, kIdCountryMode);
     genreMode_ = new QRadioButton(Text(text::kFinderGenre), group);
     SetControlId(genreMode_, kIdGenreMode);
+    nameMode_ = new QRadioButton(Text(text::kFinderName), group);
+    SetControlId(nameMode_, kIdNameMode);
     modes_ = new QButtonGroup(this);
     modes_->addButton(countryMode_);
     modes_->addButton(genreMode_);
+    modes_->addButton(nameMode_);
+    nameText_ = new QLineEdit(group);
+    SetControlId(nameText_, kIdNameText);
+    nameText_->setPlaceholderText(Text(text::kFinderNamePlaceholder));
+    nameText_->setClearButtonEnabled(true);
+    nameText_->installEventFilter(this);
+    nameText_->hide();
     names_ = new QComboBox(group);
     SetControlId(names_, kIdNames);
     refineLabel_ = new QLabel(Text(text::kFinderRefine), group);
@@ -160,8 +171,12 @@ void CStationFinderDlg::BuildControls() {
     auto* search = new QGridLayout;
     search->addWidget(prompt, 0, 0, 1, 3);
     search->addWidget(countryMode_, 1, 0);
-    search->addWidget(genreMode_, 1, 1);
+    auto* modes = new QHBoxLayout;
+    modes->addWidget(genreMode_);
+    modes->addWidget(nameMode_);
+    search->addLayout(modes, 1, 1);
     search->addWidget(names_, 1, 2);
+    search->addWidget(nameText_, 1, 2);
     search->addWidget(refineLabel_, 2, 0, 1, 3);
     auto* refine = new QHBoxLayout;
     refine->addWidget(states_, 1);
@@ -190,6 +205,8 @@ void CStationFinderDlg::BuildControls() {
 
     connect(countryMode_, &QRadioButton::clicked, this, &CStationFinderDlg::OnCountryMode);
     connect(genreMode_, &QRadioButton::clicked, this, &CStationFinderDlg::OnGenreMode);
+    connect(nameMode_, &QRadioButton::clicked, this, &CStationFinderDlg::OnNameMode);
+    connect(nameText_, &QLineEdit::textEdited, this, &CStationFinderDlg::OnNameTyped);
     connect(names_, &QComboBox::currentIndexChanged, this, &CStationFinderDlg::OnNameChosen);
     connect(states_, &QComboBox::currentIndexChanged, this, &CStationFinderDlg::OnStateChosen);
     connect(cities_, &QComboBox::currentIndexChanged, this, &CStationFinderDlg::OnCityChosen);
@@ -203,8 +220,54 @@ void CStationFinderDlg::BuildControls() {
 
 // ---- Searching ---------------------------------------------------------------------------------
 
+void CStationFinderDlg::ShowNameBox(bool show) {
+    names_->setVisible(!show);
+    nameText_->setVisible(show);
+}
+
+void CStationFinderDlg::OnNameMode() {
+    mode_ = Mode::Name;
+    ShowNameBox(true);
+    refineLabel_->setEnabled(false);
+    states_->setEnabled(false);
+    cities_->setEnabled(false);
+    EnableSelectionButtons(false);
+    nameText_->setFocus();
+    OnNameTyped(nameText_->text());
+}
+
+void CStationFinderDlg::OnNameTyped(const QString& text) {
+    if (mode_ != Mode::Name)
+        return;
+    nameQuery_ = text;
+    if (text.trimmed().isEmpty()) {
+        displayed_.clear();
+        ClearResults();
+        EnableSelectionButtons(false);
+        return;
+    }
+    results_->setEnabled(true);
+    SearchName();
+    FillRows();
+}
+
+void CStationFinderDlg::SearchName() {
+    displayed_.clear();
+    controller_.FindStationsByName(nameQuery_, displayed_);
+}
+
+bool CStationFinderDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == nameText_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 void CStationFinderDlg::OnGenreMode() {
     mode_ = Mode::Genre;
+    ShowNameBox(false);
     refineLabel_->setEnabled(false);
     states_->setEnabled(false);
     cities_->setEnabled(false);
@@ -228,6 +291,7 @@ void CStationFinderDlg::OnGenreMode() {
 
 void CStationFinderDlg::OnCountryMode() {
     mode_ = Mode::Country;
+    ShowNameBox(false);
     refineLabel_->setEnabled(false);
     states_->setEnabled(false);
     cities_->setEnabled(false);
@@ -251,7 +315,7 @@ void CStationFinderDlg::OnCountryMode() {
 }
 
 void CStationFinderDlg::OnNameChosen(int index) {
-    if (mode_ == Mode::None || index < 0)
+    if (mode_ == Mode::None || mode_ == Mode::Name || index < 0)
         return;
     const stations_ui::WaitCursor wait;
     EnableSelectionButtons(false);
@@ -374,6 +438,9 @@ void CStationFinderDlg::RerunSearch() {
     const stations_ui::WaitCursor wait;
     if (mode_ == Mode::Genre) {
         SearchGenre();
+    } else if (mode_ == Mode::Name) {
+        if (!nameQuery_.trimmed().isEmpty())
+            SearchName();
     } else if (mode_ == Mode::Country) {
         SearchCountry();
         if (!state_.isEmpty()) {
@@ -653,8 +720,8 @@ void CStationFinderDlg::LockControls() {
         return;
     lockedControls_.clear();
     for (QWidget* control : std::initializer_list<QWidget*>{
-             countryMode_, genreMode_, names_, states_, cities_, results_, playlistToggle_, addNew_,
-             edit_, delete_, close_}) {
+             countryMode_, genreMode_, nameMode_, names_, nameText_, states_, cities_, results_,
+             playlistToggle_, addNew_, edit_, delete_, close_}) {
         if (control->isEnabled()) {
             lockedControls_.append(control);
             control->setEnabled(false);

@@ -1,7 +1,8 @@
 // stations_ui/station_finder.h
 //
 // CStationFinderDlg is the modal dialog in which the user searches the station database by
-// country (narrowed by state and city) or by genre, puts stations on the playlist or takes them
+// country (narrowed by state and city), by genre, or by name (as the user types, best matches
+// first), puts stations on the playlist or takes them
 // off, test-plays a station, and adds, edits or deletes stations. All database work goes through
 // the controller's forwarding operations.
 //
@@ -21,6 +22,7 @@
 class QButtonGroup;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QTreeWidget;
@@ -39,6 +41,8 @@ public:
     static constexpr int kIdResults = 1004;
     static constexpr int kIdCountryMode = 1005;
     static constexpr int kIdGenreMode = 1006;
+    static constexpr int kIdNameMode = 1007;
+    static constexpr int kIdNameText = 1008;  // the name search's text box
     static constexpr int kIdStates = 1010;
     static constexpr int kIdCities = 1011;
     static constexpr int kIdNames = 1012;  // countries or genres
@@ -74,14 +78,21 @@ public:
 
 protected:
     void customEvent(QEvent* event) override;
+    // Keeps Enter in the name box from answering the dialog (Close is its default button).
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    enum class Mode { None, Country, Genre };
+    enum class Mode { None, Country, Genre, Name };
 
     void BuildControls();
     // The search modes and the choices in the three drop-down lists.
     void OnGenreMode();
     void OnCountryMode();
+    void OnNameMode();
+    // Shows the drop-down list (country and genre modes) or the name box (name mode).
+    void ShowNameBox(bool show);
+    void OnNameTyped(const QString& text);
+    void SearchName();
     void OnNameChosen(int index);
     void OnStateChosen(int index);
     void OnCityChosen(int index);
@@ -124,6 +135,7 @@ private:
     QString country_;
     QString state_;
     QString city_;
+    QString nameQuery_;  // the name search's text
     IdList displayed_;
     IdList countryResult_;
     IdList stateResult_;
@@ -143,6 +155,8 @@ private:
 
     QRadioButton* countryMode_ = nullptr;
     QRadioButton* genreMode_ = nullptr;
+    QRadioButton* nameMode_ = nullptr;
+    QLineEdit* nameText_ = nullptr;
     QButtonGroup* modes_ = nullptr;
     QComboBox* names_ = nullptr;
     QLabel* refineLabel_ = nullptr;

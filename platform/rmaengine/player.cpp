@@ -450,6 +450,7 @@ void Player::HandleStatus(uint32_t generation, WmtStatus status, HResult result)
         case WmtStatus::kLocating:
         case WmtStatus::kReconnectStart:
         case WmtStatus::kReconnectEnd:
+        case WmtStatus::kNewMetadata:  // the RealSystem client shows no song titles
         case WmtStatus::kStopped:
         case WmtStatus::kClosed:
             break;

@@ -106,6 +106,17 @@ struct WmReader::Impl {
         callback->OnStatus(status, result, WmtAttrDataType::kDword, nullptr, openContext);
     }
 
+    void ReportTitle(const std::string& title) {
+        {
+            std::lock_guard lock(mutex);
+            if (closeRequested)
+                return;
+        }
+        const std::vector<uint8_t> value = WmStringValue(wmrt::FromUtf8(title));
+        callback->OnStatus(WmtStatus::kNewMetadata, kSOk, WmtAttrDataType::kString, value.data(),
+                           openContext);
+    }
+
     void ReportClosedOnce() {
         {
             // Closed before the report: a caller woken by CLOSED may Open at once (Open waits
@@ -421,6 +432,8 @@ void WmReader::Impl::Play(Source& source) {
         const wmrt::PcmBlock block = source.TakeFront();
         played = true;
         nextTime = block.time + timeShift + block.duration;
+        if (block.titleChanged)
+            ReportTitle(block.title);
         callback->OnSample(0, block.time + timeShift, block.duration, flags,
                            WmSampleBuffer(block.bytes.data(), uint32_t(block.bytes.size())),
                            context);

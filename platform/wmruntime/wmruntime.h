@@ -66,6 +66,7 @@ enum class WmtStatus : int {
     kStarted = 11,        // playback has started; samples follow
     kStopped = 12,        // Stop has taken effect
     kClosed = 13,         // Close has taken effect; nothing more is reported
+    kNewMetadata = 20,    // the stream's in-band title changed (see WmReaderCallback::OnStatus)
     // A live network source dropped after it had played and is being reopened (result: why it
     // dropped); RECONNECT_END follows when it plays again, ERROR when it does not come back.
     kReconnectStart = 35,
@@ -204,8 +205,10 @@ std::vector<uint8_t> WmBoolValue(bool value);  // a BOOL: 4 bytes, 0 or 1
 class WmReaderCallback {
 public:
     virtual ~WmReaderCallback() = default;
-    // A status change with its result (see WmtStatus). type and value carry no data here (kDword,
-    // null). context is the one given to Open.
+    // A status change with its result (see WmtStatus). type and value carry no data (kDword,
+    // null), except for NEW_METADATA: a kString value, the stream's new title (ICY StreamTitle;
+    // empty when the stream cleared it), reported just before the first sample it belongs to.
+    // The value is valid only during the call. context is the one given to Open.
     virtual HResult OnStatus(WmtStatus status, HResult result, WmtAttrDataType type,
                              const uint8_t* value, void* context) = 0;
     // One block of decoded audio of output outputNum: 16-bit interleaved PCM in the output's

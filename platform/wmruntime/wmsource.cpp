@@ -218,6 +218,31 @@ HResult Source::Bounded(HResult hr) const {
     return stalled_ ? kNsETimeout : kNsENoAudio;
 }
 
+std::string IcyStreamTitle(const std::string& packet) {
+    static const std::string kKey = "StreamTitle='";
+    const size_t start = packet.find(kKey);
+    if (start == std::string::npos)
+        return {};
+    const size_t from = start + kKey.size();
+    // A title may hold apostrophes itself; the field ends at the "';" that closes it, or at the
+    // packet's last apostrophe when the server left out the semicolon.
+    size_t end = packet.find("';", from);
+    if (end == std::string::npos)
+        end = packet.rfind('\'');
+    if (end == std::string::npos || end < from)
+        return {};
+    std::string title = packet.substr(from, end - from);
+    while (!title.empty() && (title.back() == ' ' || title.back() == '\0'))
+        title.pop_back();
+    const QByteArray bytes = QByteArray::fromStdString(title);
+    QString text = QString::fromUtf8(bytes);
+    // Servers send whatever their source sent; text that does not survive as UTF-8 is Latin-1.
+    if (text.toUtf8() != bytes)
+        text = QString::fromLatin1(bytes);
+    return text.trimmed().toStdString();
+}
+
+
 Source::~Source() {
     Reset();
 }
@@ -241,6 +266,29 @@ void Source::Reset() {
     ready_.clear();
     demuxEnded_ = false;
     finished_ = false;
+    icyPacket_.clear();
+    titlePending_.clear();
+    titleChangePending_ = false;
+}
+
+// The HTTP layer keeps the last ICY metadata packet it met in the stream; a new one that names a
+// different title is a title change.
+void Source::ReadIcyTitle() {
+    if (!network_ || !input_ || !input_->pb)
+        return;
+    uint8_t* text = nullptr;
+    if (av_opt_get(input_->pb, "icy_metadata_packet", AV_OPT_SEARCH_CHILDREN, &text) < 0 || !text)
+        return;
+    std::string packet(reinterpret_cast<char*>(text));
+    av_free(text);
+    if (packet.empty() || packet == icyPacket_)
+        return;
+    icyPacket_ = std::move(packet);
+    const std::string title = IcyStreamTitle(icyPacket_);
+    if (title == titlePending_ && !titleChangePending_)
+        return;
+    titlePending_ = title;
+    titleChangePending_ = true;
 }
 
 void Source::NetworkOptions(Dict* options) const {
@@ -577,6 +625,7 @@ HResult Source::PumpOnce() {
         }
         if (r < 0)
             return FromAvError(r);
+        ReadIcyTitle();
         if (packet_->stream_index == streamIndex_) {
             r = avcodec_send_packet(codec_.get(), packet_.get());
             // A damaged packet is skipped, as a player would; only a run of them is fatal.
@@ -671,6 +720,11 @@ void Source::CutBlocks(bool final) {
         block.duration = framesCut_ * kHnsPerSecond / format_.samplesPerSec - block.time;
         block.bytes.assign(pending_.begin() + std::ptrdiff_t(at),
                            pending_.begin() + std::ptrdiff_t(at + bytes));
+        if (titleChangePending_) {
+            block.titleChanged = true;
+            block.title = titlePending_;
+            titleChangePending_ = false;
+        }
         ready_.push_back(std::move(block));
         at += bytes;
     }

@@ -26,6 +26,9 @@ struct PcmBlock {
     uint64_t time = 0;      // 100-ns units from the start of playback
     uint64_t duration = 0;  // 100-ns units
     std::vector<uint8_t> bytes;
+    // The stream's in-band title (ICY StreamTitle, UTF-8) changed to `title` at this block.
+    bool titleChanged = false;
+    std::string title;
 };
 
 // The bounds every source is held to, whatever its bytes: while the source has not given about a
@@ -46,6 +49,9 @@ struct SourceLimits {
     // large; for data that arrives from memory, as in the fuzzing harness, it does).
     bool limitLocalBytes = false;
 };
+// The StreamTitle of an ICY metadata packet ("StreamTitle='Artist - Title';StreamUrl='';"), as
+// UTF-8 (a packet that is not valid UTF-8 is read as Latin-1). Empty when the packet has none.
+std::string IcyStreamTitle(const std::string& packet);
 
 class Source {
 public:
@@ -108,6 +114,7 @@ private:
     void FlushConverter();
     void CutBlocks(bool final);
     void NetworkOptions(Dict* options) const;
+    void ReadIcyTitle();
 
     AVIOInterruptCB interrupt_;  // the owner's: Stop and Close
     AVIOInterruptCB guard_;      // ours: the owner's, then the bounds
@@ -153,6 +160,12 @@ private:
     std::deque<PcmBlock> ready_;
     bool demuxEnded_ = false;
     bool finished_ = false;
+
+    // In-band metadata of an ICY stream: the last packet seen, and a title change that the next
+    // block cut carries.
+    std::string icyPacket_;
+    std::string titlePending_;
+    bool titleChangePending_ = false;
 };
 
 }  // namespace velotune::platform::wmrt

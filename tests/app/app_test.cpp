@@ -16,6 +16,7 @@
 
 #include "app/automation_object.h"
 #include "app/gui_platform.h"
+#include "app/media_controls.h"
 #include "app/torvik_app.h"
 #include "platform/automation/automation.h"
 #include "playback/command_centre.h"
@@ -103,6 +104,18 @@ protected:
     std::unique_ptr<CTorvikApp> app_;
     QPointer<CTorvikMainDlg> window_;
 };
+
+TEST(SongTitleTest, ArtistAndTitleAreSplitAtTheFirstSpacedDash) {
+    const auto split = [](const char* text) {
+        const SongTitle song = SplitSongTitle(QString::fromUtf8(text));
+        return (song.artist + u'|' + song.title).toStdString();
+    };
+    EXPECT_EQ(split("Artist - Title"), "Artist|Title");
+    EXPECT_EQ(split("A-ha - Take On Me - Live"), "A-ha|Take On Me - Live");
+    EXPECT_EQ(split("Just a title"), "|Just a title");
+    EXPECT_EQ(split(" - Title"), "|- Title");
+    EXPECT_EQ(split("Artist - "), "|Artist -");
+}
 
 TEST_F(AppTest, AStartTakesTheBusNameAndWritesTheServiceFileUnlessTheBusStartedIt) {
     const QString serviceFile = platform::ServiceFilePath(platform::AutomationServer::Player);

@@ -154,6 +154,43 @@ protected:
             nullptr, kFewSecondsMs);
     }
 
+    // Calls a method of the player's media-player object (org.mpris.MediaPlayer2[.Player]) as
+    // a desktop media control would; the answer's text, or nothing when the call failed.
+    static std::optional<QString> CallMedia(const QString& method, const QStringList& args = {}) {
+        QString out;
+        const int code = test::RunProgram(
+            QStringLiteral("gdbus"),
+            QStringList{QStringLiteral("call"), QStringLiteral("--session"),
+                        QStringLiteral("--dest"), QStringLiteral("org.mpris.MediaPlayer2.velotune"),
+                        QStringLiteral("--object-path"), QStringLiteral("/org/mpris/MediaPlayer2"),
+                        QStringLiteral("--method"), method} +
+                args,
+            &out, kFewSecondsMs);
+        return code == 0 ? std::optional<QString>(out.trimmed()) : std::nullopt;
+    }
+    static QString MediaProperty(const QString& interface, const QString& name) {
+        return CallMedia(QStringLiteral("org.freedesktop.DBus.Properties.Get"), {interface, name})
+            .value_or(QStringLiteral("(call failed)"));
+    }
+    static QString PlayerProperty(const QString& name) {
+        return MediaProperty(QStringLiteral("org.mpris.MediaPlayer2.Player"), name);
+    }
+    static bool PlayerCall(const QString& method) {
+        return CallMedia(QStringLiteral("org.mpris.MediaPlayer2.Player.") + method).has_value();
+    }
+    static bool MediaNameOwned() {
+        QString out;
+        test::RunProgram(
+            QStringLiteral("gdbus"),
+            {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
+             QStringLiteral("org.freedesktop.DBus"), QStringLiteral("--object-path"),
+             QStringLiteral("/org/freedesktop/DBus"), QStringLiteral("--method"),
+             QStringLiteral("org.freedesktop.DBus.NameHasOwner"),
+             QStringLiteral("org.mpris.MediaPlayer2.velotune")},
+            &out, kFewSecondsMs);
+        return out.contains(QLatin1String("true"));
+    }
+
     static bool NameOwned() {
         QString out;
         test::RunProgram(
@@ -326,6 +363,122 @@ TEST_F(VelotuneTest, CloseTorvikWhileTuningToAStalledStationEndsThePlayerAtOnce)
     EXPECT_EQ(player.Wait(kFewSecondsMs), 0) << ReadText(log).toStdString();
     EXPECT_LT(sinceCall.elapsed(), 4000) << ReadText(log).toStdString();
     EXPECT_FALSE(NameOwned());
+}
+
+TEST_F(VelotuneTest, DesktopMediaControlsDriveThePlayerAndSeeTheSongsOfTheStream) {
+    ASSERT_TRUE(CSettingsStore().WriteTrayIcon(1));
+    ASSERT_TRUE(CSettingsStore().WriteCurrentPlaylistID(1));
+    test::IcecastStream stream;
+    ASSERT_TRUE(stream.IsRunning()) << stream.Diagnostics().toStdString();
+    ASSERT_TRUE(stream.SetSongTitle(QStringLiteral("Artist One - Song One")));
+    WriteDatabase({{QStringLiteral("Tone Station"), stream.Url()},
+                   {QStringLiteral("Second Station"), stream.Url()}});
+
+    ChildProcess player;
+    QString log;
+    QString window;
+    StartPlayer(player, &log, &window);
+    ASSERT_TRUE(test::Eventually([] { return MediaNameOwned(); }, kFewSecondsMs))
+        << ReadText(log).toStdString();
+    // Everything the bus says from here on, as a desktop widget would follow it.
+    ChildProcess monitor;
+    const QString monitored = test::MakeTempDir(QStringLiteral("bus")) + QStringLiteral("/bus.log");
+    ASSERT_TRUE(
+        monitor.Start(QStringLiteral("gdbus"),
+                      {QStringLiteral("monitor"), QStringLiteral("--session"),
+                       QStringLiteral("--dest"), QStringLiteral("org.mpris.MediaPlayer2.velotune")},
+                      monitored));
+
+    const QString root = QStringLiteral("org.mpris.MediaPlayer2");
+    EXPECT_EQ(MediaProperty(root, QStringLiteral("Identity")), QStringLiteral("(<'Velotune'>,)"));
+    EXPECT_EQ(MediaProperty(root, QStringLiteral("DesktopEntry")),
+              QStringLiteral("(<'net.velotune.Velotune'>,)"));
+    EXPECT_EQ(MediaProperty(root, QStringLiteral("CanQuit")), QStringLiteral("(<true>,)"));
+    EXPECT_EQ(PlayerProperty(QStringLiteral("PlaybackStatus")), QStringLiteral("(<'Stopped'>,)"));
+    EXPECT_EQ(PlayerProperty(QStringLiteral("CanSeek")), QStringLiteral("(<false>,)"));
+    EXPECT_EQ(PlayerProperty(QStringLiteral("CanGoNext")), QStringLiteral("(<true>,)"));
+    EXPECT_EQ(PlayerProperty(QStringLiteral("CanGoPrevious")), QStringLiteral("(<false>,)"));
+    // The volume slider's default position is the middle.
+    EXPECT_EQ(PlayerProperty(QStringLiteral("Volume")), QStringLiteral("(<0.5>,)"));
+    // Stopped, the selected station is what Play would play.
+    EXPECT_TRUE(
+        PlayerProperty(QStringLiteral("Metadata")).contains(QLatin1String("'Tone Station'")))
+        << PlayerProperty(QStringLiteral("Metadata")).toStdString();
+
+    // Play tunes in as the Play button does; the tone arrives and the stream's song is shown,
+    // split into artist and title.
+    ASSERT_TRUE(PlayerCall(QStringLiteral("Play")));
+    EXPECT_TRUE(test::Eventually(
+        [&] {
+            const test::PcmAudio heard = Heard(0.2);
+            return heard.Seconds() > 1.0 && test::ToneShare(heard, 440) > 0.9;
+        },
+        kFewSecondsMs))
+        << ReadText(log).toStdString();
+    EXPECT_EQ(PlayerProperty(QStringLiteral("PlaybackStatus")), QStringLiteral("(<'Playing'>,)"));
+    EXPECT_TRUE(test::Eventually(
+        [] {
+            const QString metadata = PlayerProperty(QStringLiteral("Metadata"));
+            return metadata.contains(QLatin1String("'xesam:title': <'Song One'>")) &&
+                   metadata.contains(QLatin1String("'xesam:artist': <['Artist One']>"));
+        },
+        kFewSecondsMs))
+        << PlayerProperty(QStringLiteral("Metadata")).toStdString();
+
+    // The station announces the next song.
+    ASSERT_TRUE(stream.SetSongTitle(QStringLiteral("Artist Two - Song Two")));
+    EXPECT_TRUE(test::Eventually(
+        [] {
+            return PlayerProperty(QStringLiteral("Metadata"))
+                .contains(QLatin1String("'xesam:title': <'Song Two'>"));
+        },
+        kFewSecondsMs))
+        << PlayerProperty(QStringLiteral("Metadata")).toStdString();
+
+    // The volume goes both ways: set through the bus, the slider follows and reads back.
+    ASSERT_TRUE(CallMedia(QStringLiteral("org.freedesktop.DBus.Properties.Set"),
+                          {QStringLiteral("org.mpris.MediaPlayer2.Player"),
+                           QStringLiteral("Volume"), QStringLiteral("<0.25>")}));
+    EXPECT_EQ(PlayerProperty(QStringLiteral("Volume")), QStringLiteral("(<0.25>,)"));
+
+    // Next steps to the second station and, as something was playing, plays it.
+    ASSERT_TRUE(PlayerCall(QStringLiteral("Next")));
+    EXPECT_TRUE(test::Eventually(
+        [] {
+            const QString metadata = PlayerProperty(QStringLiteral("Metadata"));
+            return metadata.contains(QLatin1String("'Second Station'")) &&
+                   PlayerProperty(QStringLiteral("PlaybackStatus")) ==
+                       QStringLiteral("(<'Playing'>,)");
+        },
+        kFewSecondsMs))
+        << PlayerProperty(QStringLiteral("Metadata")).toStdString();
+    EXPECT_EQ(PlayerProperty(QStringLiteral("CanGoPrevious")), QStringLiteral("(<true>,)"));
+
+    // Stop stops; the song is no longer named.
+    ASSERT_TRUE(PlayerCall(QStringLiteral("Stop")));
+    EXPECT_TRUE(test::Eventually(
+        [] {
+            return PlayerProperty(QStringLiteral("PlaybackStatus")) ==
+                   QStringLiteral("(<'Stopped'>,)");
+        },
+        kFewSecondsMs));
+    EXPECT_FALSE(PlayerProperty(QStringLiteral("Metadata")).contains(QLatin1String("Song")));
+
+    // Every change was announced, the two songs in the order the station sent them.
+    const QString announced = ReadText(monitored);
+    const qsizetype one = announced.indexOf(QLatin1String("'Song One'"));
+    const qsizetype two = announced.indexOf(QLatin1String("'Song Two'"));
+    EXPECT_GE(one, 0) << announced.toStdString();
+    EXPECT_GT(two, one) << announced.toStdString();
+    EXPECT_TRUE(announced.contains(QLatin1String("'Stopped'")));
+    EXPECT_TRUE(announced.contains(QLatin1String("'Volume': <0.25>")));
+
+    // Quit ends the player, which saves the volume it was given, and the name goes with it.
+    ASSERT_TRUE(CallMedia(QStringLiteral("org.mpris.MediaPlayer2.Quit")));
+    EXPECT_EQ(player.Wait(kFewSecondsMs), 0) << ReadText(log).toStdString();
+    EXPECT_FALSE(MediaNameOwned());
+    EXPECT_EQ(Stored(&CSettingsStore::ReadVolume), 75);
+    monitor.Stop();
 }
 
 TEST_F(VelotuneTest, WithTheTrayIconAltF4HidesATrayClickShowsAndTheTrayMenusExitEnds) {

@@ -198,6 +198,37 @@ TEST_F(PlaybackTest, AStationThatCannotBeReachedFailsOnTheDisplayLine) {
     EXPECT_EQ(controller_->GetPlaybackStatus(), kStatusStopped);
 }
 
+// The song a station announces, and a file's title tag, are the tray icon's tip while they play.
+TEST_F(PlaybackTest, TheTrayTipNamesTheSongThatPlays) {
+    controller_->ShowTrayIconAtStart();
+    ASSERT_TRUE(factory_.tray && factory_.tray->shown);
+    ASSERT_TRUE(stream_->SetSongTitle(QStringLiteral("Artist A - Song A")));
+    ASSERT_EQ(controller_->Play(0, &main_), kCcOk);
+    EXPECT_TRUE(WaitFor([&] {
+        return factory_.tray->tip == QStringLiteral("Velotune - Artist A - Song A");
+    })) << factory_.tray->tip.toStdString();
+    ASSERT_TRUE(stream_->SetSongTitle(QStringLiteral("Artist B - Song B")));
+    EXPECT_TRUE(WaitFor([&] {
+        return factory_.tray->tip == QStringLiteral("Velotune - Artist B - Song B");
+    })) << factory_.tray->tip.toStdString();
+    StopAndWait();
+    Drain();
+    EXPECT_EQ(factory_.tray->tip, QStringLiteral("Velotune"));
+    EXPECT_TRUE(controller_->NowPlayingTitle().isEmpty());
+
+    // A file of the newer kinds plays through the Windows Media engine and names its tag.
+    const QString flac = MakeToneFile(folder_, ToneFormat::Flac, 2.0,
+                                      {QStringLiteral("Flac Song"), QString(), QString()});
+    PlayFileRow(flac, 1);
+    ASSERT_TRUE(WaitForCode(PLAYER_FILE_PLAYING));
+    EXPECT_EQ(controller_->GetCurrentEngine(), CTorvikCommandCentre::kEngineWindowsMedia);
+    EXPECT_TRUE(WaitFor([&] {
+        return factory_.tray->tip == QStringLiteral("Velotune - Flac Song");
+    })) << factory_.tray->tip.toStdString();
+    StopAndWait();
+    EXPECT_TRUE(messages_.Texts().isEmpty());
+}
+
 TEST_F(PlaybackTest, FilesPlayThroughTheEngineOfTheirKind) {
     PlayFileRow(wma_, 1);
     EXPECT_EQ(main_.display, QStringLiteral("Opening tone.wma, please wait...") + kPad);

@@ -105,9 +105,12 @@ TEST_F(ServicesTest, AddFileStoresNameAndPathFromTheOpenDialog) {
     ASSERT_EQ(dialog.Requests().size(), 1);
     const platform::FileDialogRequest& request = dialog.Requests().first();
     EXPECT_EQ(request.kind, platform::FileDialogKind::Open);
-    EXPECT_EQ(request.filter,
-              QStringLiteral("Recorded Formats (*.wma and *.ra)|*.wma; *.ra|Windows Media Audio "
-                             "(*.wma)|*.wma|Real Audio (*.ra*)|*.ra*||"));
+    EXPECT_EQ(
+        request.filter,
+        QStringLiteral("Audio Files (*.wma, *.ra, *.mp3, *.ogg, *.oga, *.opus, *.flac, *.m4a, "
+                       "*.aac, *.wav)|*.wma; *.ra; *.mp3; *.ogg; *.oga; *.opus; *.flac; "
+                       "*.m4a; *.aac; *.wav|Recorded Formats (*.wma and *.ra)|*.wma; *.ra|"
+                       "Windows Media Audio (*.wma)|*.wma|Real Audio (*.ra*)|*.ra*||"));
     EXPECT_EQ(request.defaultExtension, QStringLiteral("*.wma"));
     EXPECT_EQ(request.options, platform::kOfnHideReadOnly | platform::kOfnOverwritePrompt |
                                    platform::kOfnEnableSizing);
@@ -533,9 +536,13 @@ TEST_F(ServicesTest, FilesOfOtherKindsAreRefusedWithTheExtensionMessage) {
     const QString upperRa = AddFile(QStringLiteral("SONG.RA"));
     AddFile(QStringLiteral("Show.WMA"));
     AddFile(QStringLiteral(".hidden"));
-    const QString expectedRa = QStringLiteral(
-        "Unable to playback files with extension: \".RA\"\n"
-        "Please use \".wma\" and \".ra\" extensions only.");
+    AddFile(QStringLiteral("Song.MP3"));
+    AddFile(QStringLiteral("notes.mp3.txt"));
+    const QString accepted = QStringLiteral(
+        "Please use \".wma\", \".ra\", \".mp3\", \".ogg\", \".oga\", \".opus\", \".flac\", "
+        "\".m4a\", \".aac\" and \".wav\" extensions only.");
+    const QString expectedRa =
+        QStringLiteral("Unable to playback files with extension: \".RA\"\n") + accepted;
 
     EXPECT_EQ(controller_->PlayFile(1), kCcPlaybackFailed);
     EXPECT_EQ(messages_.Texts(), QStringList{expectedRa});
@@ -546,12 +553,18 @@ TEST_F(ServicesTest, FilesOfOtherKindsAreRefusedWithTheExtensionMessage) {
 
     messages_.Clear();
     EXPECT_EQ(controller_->PlayFile(2), kCcPlaybackFailed);
-    EXPECT_EQ(messages_.Last(), QStringLiteral("Unable to playback files with extension: "
-                                               "\".WMA\"\nPlease use \".wma\" and \".ra\" "
-                                               "extensions only."));
+    EXPECT_EQ(messages_.Last(),
+              QStringLiteral("Unable to playback files with extension: \".WMA\"\n") + accepted);
     messages_.Clear();
     EXPECT_EQ(controller_->PlayFile(3), kCcNothingToActOn);  // a name that starts with "."
     EXPECT_TRUE(messages_.Texts().isEmpty());
+    // The decoded kinds go by the name's last extension, in lower case like the others.
+    for (int row : {4, 5}) {
+        messages_.Clear();
+        EXPECT_EQ(controller_->PlayFile(row), kCcPlaybackFailed);
+        EXPECT_EQ(messages_.Texts().size(), 1) << row;
+        EXPECT_TRUE(messages_.Last().endsWith(accepted)) << row;
+    }
 }
 
 // A FIFO (or any other non-file) is refused at once, when added and when an entry that has become

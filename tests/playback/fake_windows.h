@@ -112,7 +112,9 @@ public:
         return works_;
     }
     void RemoveIcon() override { shown = false; }
+    void SetTip(const QString& text) override { tip = text; }
     bool shown = false;
+    QString tip;
 
 private:
     bool works_;

@@ -1,7 +1,7 @@
 // tests/playback/status_recorder.h
 //
-// A status sink for engine tests: records every status an engine reports, from whatever thread,
-// and lets the test wait for one with a timeout.
+// A status sink for engine tests: records every status (and title) an engine reports, from whatever
+// thread, and lets the test wait for one with a timeout.
 #pragma once
 
 #include <algorithm>
@@ -20,6 +20,15 @@ public:
         std::lock_guard lock(mutex_);
         statuses_.push_back(status);
         changed_.notify_all();
+    }
+
+    void SetStreamTitle(const QString& title) override {
+        std::lock_guard lock(mutex_);
+        titles_.push_back(title);
+    }
+    std::vector<QString> Titles() const {
+        std::lock_guard lock(mutex_);
+        return titles_;
     }
 
     std::vector<int> Statuses() const {
@@ -63,6 +72,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<int> statuses_;  // guarded by mutex_
+    std::vector<QString> titles_;  // guarded by mutex_
 };
 
 }  // namespace velotune::test

@@ -72,6 +72,34 @@ TEST_F(EngineTest, LocalFilesPlayToTheirEndAndAreHeardWhole) {
     }
 }
 
+// The kinds the file list accepts besides .wma: each is heard whole, with its tone, and its title
+// tag (where the container has tags) is reported as it starts, after the empty title that ends
+// the previous file's.
+TEST_F(EngineTest, EveryCommonAudioKindIsHeardAndNamesItsTitle) {
+    const test::ToneTags tags{QStringLiteral("Tone Title"), QStringLiteral("Tone Author"), {}};
+    for (const ToneFormat format :
+         {ToneFormat::Ogg, ToneFormat::Oga, ToneFormat::Opus, ToneFormat::Flac, ToneFormat::M4a,
+          ToneFormat::Aac, ToneFormat::Wav}) {
+        const QString file = test::MakeToneFile(media_, format, 2.0, tags, QStringLiteral("kind"));
+        SCOPED_TRACE(file.toStdString());
+        ASSERT_FALSE(file.isEmpty());
+        const size_t titlesBefore = statuses_.Titles().size();
+        PlayToEnd(file.toStdString(), {kStatusFile});
+        const test::PcmAudio heard = Heard();
+        EXPECT_NEAR(heard.Seconds(), 2.0, 0.15);
+        EXPECT_GT(test::ToneShare(heard, 440), 0.9);
+        std::vector<QString> titles = statuses_.Titles();
+        titles.erase(titles.begin(), titles.begin() + std::ptrdiff_t(titlesBefore));
+        ASSERT_FALSE(titles.empty());
+        EXPECT_EQ(titles.front(), QString());
+        // ADTS is a bare AAC stream without tags.
+        if (format == ToneFormat::Aac)
+            EXPECT_EQ(titles.size(), 1u);
+        else
+            EXPECT_EQ(titles.back(), QStringLiteral("Tone Author - Tone Title"));
+    }
+}
+
 TEST_F(EngineTest, HttpFileIsANetworkSource) {
     test::FixtureServer server(media_);
     ASSERT_TRUE(server.IsRunning());
@@ -80,6 +108,74 @@ TEST_F(EngineTest, HttpFileIsANetworkSource) {
         server.Url(QStringLiteral("/tone.wma")).replace(0, 4, QStringLiteral("HTTP")).toStdString(),
         {kStatusBuffering, kStatusLive});
     EXPECT_GT(test::ToneShare(Heard(), 440), 0.9);
+}
+
+// A playlist file is resolved to its entries, which are tried in order until one opens: by the
+// address's extension, or by the server's Content-Type when the address does not say. Relative
+// entries are taken from the playlist's own folder. An HLS playlist plays as a stream.
+TEST_F(EngineTest, PlaylistFilesPlayTheirFirstEntryThatOpens) {
+    test::FixtureServer server(media_);
+    ASSERT_TRUE(server.IsRunning());
+    const QByteArray missing = server.Url(QStringLiteral("/missing.mp3")).toUtf8();
+    const QByteArray tone = server.Url(QStringLiteral("/tone.mp3")).toUtf8();
+    server.SetRoute(
+        QStringLiteral("/list/station.pls"),
+        test::FixtureRoute::Body("[playlist]\r\nNumberOfEntries=2\r\nFile1=" + missing +
+                                 "\r\nTitle1=Gone\r\nFile2=" + tone + "\r\nVersion=2\r\n"));
+    server.SetRoute(QStringLiteral("/list/station.m3u"),
+                    test::FixtureRoute::Body("#EXTM3U\n#EXTINF:-1,Gone\n" + missing +
+                                             "\n#EXTINF:-1,Tone\n../tone.mp3\n"));
+    server.SetRoute(
+        QStringLiteral("/list/station.xspf"),
+        test::FixtureRoute::Body("<?xml version=\"1.0\"?>\n<playlist version=\"1\" "
+                                 "xmlns=\"http://xspf.org/ns/0/\"><trackList>\n<track><location>" +
+                                     missing + "</location></track>\n<track><location>" + tone +
+                                     "?a=1&amp;b=2</location></track>\n</trackList></playlist>\n",
+                                 QStringLiteral("application/xspf+xml")));
+    server.SetRoute(
+        QStringLiteral("/listen"),
+        test::FixtureRoute::Body("File1=" + tone + "\n", QStringLiteral("audio/x-scpls")));
+    for (const char* path :
+         {"/list/station.pls", "/list/station.m3u", "/list/station.xspf", "/listen"}) {
+        SCOPED_TRACE(path);
+        // Each entry that does not open is let go of (1, 5) before the next is tried.
+        const size_t from = statuses_.Count();
+        EXPECT_EQ(engine_->OpenAndStart(server.Url(QString::fromLatin1(path)).toStdString()), 0);
+        EXPECT_TRUE(statuses_.WaitFor(kStatusLive, 20000, from));
+        statuses_.WaitForEnd(statuses_.Count());
+        const test::PcmAudio heard = Heard();
+        EXPECT_NEAR(heard.Seconds(), 2.0, 0.2);
+        EXPECT_GT(test::ToneShare(heard, 440), 0.9);
+    }
+    // The missing first entries were tried, and the relative one was taken from the folder above.
+    int missingAsked = 0;
+    bool queryKept = false;
+    for (const test::FixtureRequest& request : server.Requests()) {
+        missingAsked += request.path == QStringLiteral("/missing.mp3") ? 1 : 0;
+        queryKept = queryKept || (request.path == QStringLiteral("/tone.mp3") &&
+                                  request.query == QStringLiteral("a=1&b=2"));
+    }
+    EXPECT_EQ(missingAsked, 3);
+    EXPECT_TRUE(queryKept);
+
+    // HLS is a stream: its playlist lists segments, not stations.
+    ASSERT_EQ(
+        test::RunProgram(
+            QStringLiteral("ffmpeg"),
+            {QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),
+             QStringLiteral("-y"), QStringLiteral("-i"), mp3_, QStringLiteral("-c:a"),
+             QStringLiteral("aac"), QStringLiteral("-f"), QStringLiteral("hls"),
+             QStringLiteral("-hls_time"), QStringLiteral("1"), QStringLiteral("-hls_playlist_type"),
+             QStringLiteral("vod"), media_ + QStringLiteral("/hls.m3u8")}),
+        0);
+    PlayToEnd(server.Url(QStringLiteral("/hls.m3u8")).toStdString(),
+              {kStatusBuffering, kStatusLive});
+    EXPECT_GT(Heard().Seconds(), 1.5);
+    EXPECT_GT(test::ToneShare(Heard(), 440), 0.9);
+
+    // A playlist of nothing playable fails as the stream itself would.
+    server.SetRoute(QStringLiteral("/empty.pls"), test::FixtureRoute::Body("[playlist]\n"));
+    EXPECT_NE(engine_->OpenAndStart(server.Url(QStringLiteral("/empty.pls")).toStdString()), 0);
 }
 
 // The runtime cannot open a reference file itself; the engine tries the addresses listed in it

@@ -57,7 +57,9 @@ public:
         return true;
     }
     void RemoveIcon() override { shown = false; }
+    void SetTip(const QString& text) override { tip = text; }
     bool shown = false;
+    QString tip;
 };
 
 // The application's factory as far as the skin goes: the real menus and Options dialog, the

@@ -20,6 +20,10 @@ protected:
         mp3_ =
             new QString(MakeToneFile(*folder_, ToneFormat::Mp3, 6.0, {}, QStringLiteral("loop")));
         wma_ = new QString(MakeToneFile(*folder_, ToneFormat::Wma, 20.0));
+        tagged_ = new QString(
+            MakeToneFile(*folder_, ToneFormat::Mp3, 20.0,
+                         {QStringLiteral("Evening Song"), QStringLiteral("The Tones"), QString()},
+                         QStringLiteral("tagged")));
         server_ = new FixtureServer(*folder_);
         // A live station: the tone repeated for ever at about its own pace.
         FixtureRoute live =
@@ -30,6 +34,7 @@ protected:
     }
     static void TearDownTestSuite() {
         delete server_;
+        delete tagged_;
         delete wma_;
         delete mp3_;
         delete folder_;
@@ -61,6 +66,7 @@ protected:
     static inline QString* folder_ = nullptr;
     static inline QString* mp3_ = nullptr;
     static inline QString* wma_ = nullptr;
+    static inline QString* tagged_ = nullptr;
     static inline FixtureServer* server_ = nullptr;
 };
 
@@ -172,6 +178,39 @@ TEST_F(MainWindowPlaybackTest, RecordingAndFilesAreNamedOnTheDisplayLine) {
         WaitForDisplay(Pad(QStringLiteral("other selected, press Play to start playback."))));
     EXPECT_TRUE(Visible(kIdPlay));
     EXPECT_FALSE(Visible(kIdPause));
+    EXPECT_TRUE(messages_.Texts().isEmpty());
+}
+
+TEST_F(MainWindowPlaybackTest, AFilesTitleTagIsShownOnlyWhenSongTitlesAreAskedFor) {
+    // A station that names no song is named as before, with song titles on as well.
+    ASSERT_TRUE(controller_->Settings().WriteShowSongTitles(1));
+    window_->Button(kIdPlay)->click();
+    ASSERT_TRUE(WaitForDisplay(Pad(QStringLiteral("You are tuned to Tone FM"))));
+    EXPECT_TRUE(controller_->NowPlayingTitle().isEmpty());
+    window_->Button(kIdStop)->click();
+    ASSERT_TRUE(WaitForDisplay(Pad(QStringLiteral("Tone FM selected, press Play to tune-in."))));
+    ASSERT_TRUE(controller_->Settings().WriteShowSongTitles(0));
+
+    AddFileEntry(QStringLiteral("tagged.mp3"), *tagged_);
+    UseFileList(1);
+    window_->UpdateDisplayLine(1);
+
+    // Off by default: the file is named as the file list names it.
+    window_->Button(kIdPlay)->click();
+    ASSERT_TRUE(WaitForDisplay(Pad(QStringLiteral("You are playing tagged"))));
+    EXPECT_EQ(controller_->NowPlayingTitle(), QStringLiteral("The Tones - Evening Song"));
+
+    // Turned on, the line names the song; after a stop the title is gone until the next play.
+    ASSERT_TRUE(controller_->Settings().WriteShowSongTitles(1));
+    window_->UpdateDisplayLine(1);
+    EXPECT_EQ(Display(), Pad(QStringLiteral("You are playing The Tones - Evening Song")));
+    window_->Button(kIdStop)->click();
+    ASSERT_TRUE(
+        WaitForDisplay(Pad(QStringLiteral("tagged selected, press Play to start playback."))));
+    EXPECT_TRUE(controller_->NowPlayingTitle().isEmpty());
+    window_->Button(kIdPlay)->click();
+    ASSERT_TRUE(WaitForDisplay(Pad(QStringLiteral("You are playing The Tones - Evening Song"))));
+    window_->Button(kIdStop)->click();
     EXPECT_TRUE(messages_.Texts().isEmpty());
 }
 

@@ -181,7 +181,7 @@ TEST_F(MenusTest, TheOpenMenuTogglesTheLists) {
 
 // The check boxes in the order the tests spell their states: "1" checked, "0" clear.
 constexpr int kBoxes[] = {kIdOptionAlwaysOnTop, kIdOptionStartWithSession,
-                          kIdOptionDisableTrayIcon, kIdOptionReconnect};
+                          kIdOptionDisableTrayIcon, kIdOptionReconnect, kIdOptionShowSongTitles};
 
 QString Boxes(const COptionsDlg* dialog) {
     QString boxes;
@@ -220,23 +220,25 @@ protected:
 
 TEST_F(OptionsTest, TheDialogOpensWithTheStoredChoicesAndOkAppliesThem) {
     QString shown;
-    AnswerOptions(QStringLiteral("0110"), &shown);
+    AnswerOptions(QStringLiteral("01101"), &shown);
     controller_->ApplyOptions();
-    EXPECT_EQ(shown, QStringLiteral("1001"));  // as the start-up left them; reconnecting is on
+    EXPECT_EQ(shown, QStringLiteral("10010"));  // as the start-up left them; reconnecting is on
     EXPECT_FALSE(factory_.tray->shown);
     EXPECT_EQ(Stored(&CSettingsStore::ReadTrayIcon), 1);
     EXPECT_EQ(Stored(&CSettingsStore::ReadReconnect), 0);
+    EXPECT_EQ(Stored(&CSettingsStore::ReadShowSongTitles), 1);
     EXPECT_EQ(Stored(&CSettingsStore::ReadAlwaysOnTop), 0);
     EXPECT_FALSE(window_->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_EQ(controller_->Settings().IsRunAtStartup(), 1);
 
     // Cancel changes nothing.
-    AnswerOptions(QStringLiteral("1001"), &shown, "2");
+    AnswerOptions(QStringLiteral("10010"), &shown, "2");
     controller_->ApplyOptions();
-    EXPECT_EQ(shown, QStringLiteral("0110"));
+    EXPECT_EQ(shown, QStringLiteral("01101"));
     EXPECT_FALSE(factory_.tray->shown);
     EXPECT_EQ(Stored(&CSettingsStore::ReadTrayIcon), 1);
     EXPECT_EQ(Stored(&CSettingsStore::ReadReconnect), 0);
+    EXPECT_EQ(Stored(&CSettingsStore::ReadShowSongTitles), 1);
     EXPECT_EQ(controller_->Settings().IsRunAtStartup(), 1);
     EXPECT_TRUE(messages_.Texts().isEmpty());
 }

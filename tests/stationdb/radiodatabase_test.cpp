@@ -370,5 +370,66 @@ TEST(ShippedDatabase, IsKeyedAndHoldsTheStationList) {
     EXPECT_EQ(presetCountries.size(), 6);
 }
 
+// The finder's name search, as a user types, on the shipped stations.
+TEST(ShippedDatabase, NameSearchIgnoresCaseAndAccentsAndPutsBestMatchesFirst) {
+    const QString path = test::MakeTempDir() + QStringLiteral("/velostn.dat");
+    ASSERT_TRUE(QFile::copy(test::BinDir() + QStringLiteral("/velostn.dat"), path));
+    MessageRecorder messages;
+    CRadioDatabase db;
+    ASSERT_EQ(db.OpenDatabase(path), kDbOk);
+    const auto names = [&](const char* typed) {
+        IdList ids;
+        EXPECT_EQ(db.FindStationsByName(QString::fromUtf8(typed), ids), kDbOk);
+        QStringList found;
+        for (const std::int32_t id : ids) {
+            CRadioSet s;
+            EXPECT_EQ(db.GetStation(id, s), kDbOk);
+            found.append(s.m_StationName);
+        }
+        return found;
+    };
+
+    // Exact, in any letter case: that station comes first.
+    for (const char* typed : {"Radio Freiburg", "RADIO FREIBURG", "  radio freiburg "}) {
+        SCOPED_TRACE(typed);
+        const QStringList found = names(typed);
+        ASSERT_FALSE(found.isEmpty());
+        EXPECT_EQ(found.first(), QStringLiteral("Radio Freiburg"));
+    }
+    // Partial: inside a word too, but not a near miss.
+    const QStringList freib = names("reibur");
+    EXPECT_TRUE(freib.contains(QStringLiteral("Radio Freiburg")));
+    EXPECT_FALSE(freib.contains(QStringLiteral("Radio Fribourg")));
+    // Accents count for nothing, either way.
+    EXPECT_TRUE(names("cafe 80s").contains(QString::fromUtf8("Café 80s FM")));
+    EXPECT_TRUE(names("CAFÉ MAMBO").contains(QStringLiteral("Cafe Mambo Ibiza Radio")));
+    EXPECT_TRUE(names("zurich").contains(QString::fromUtf8("Energy Zürich NRJ")));
+    // Names that begin with the text come before those that only contain it.
+    const QStringList cafe = names("cafe");
+    ASSERT_GE(cafe.size(), 2);
+    EXPECT_TRUE(CRadioDatabase::FoldForSearch(cafe.first()).startsWith(QStringLiteral("cafe")));
+    bool containsOnly = false;
+    for (const QString& name : cafe) {
+        const bool begins = CRadioDatabase::FoldForSearch(name).startsWith(QStringLiteral("cafe"));
+        EXPECT_FALSE(containsOnly && begins) << name.toStdString();
+        containsOnly = containsOnly || !begins;
+    }
+    // Nothing found, and nothing asked.
+    EXPECT_TRUE(names("zzqx no such station").isEmpty());
+    EXPECT_TRUE(names("   ").isEmpty());
+
+    // A station written through the database is found by its new name at once.
+    const QStringList before = names("Freiburg");
+    IdList ids;
+    ASSERT_EQ(db.FindStationsByName(QStringLiteral("Radio Freiburg"), ids), kDbOk);
+    CRadioSet renamed;
+    ASSERT_EQ(db.GetStation(ids.first(), renamed), kDbOk);
+    renamed.m_StationName = QString::fromUtf8("Éclair Nouveau");
+    ASSERT_EQ(db.UpdateStation(renamed), kDbOk);
+    EXPECT_EQ(names("eclair nouveau"), QStringList{QString::fromUtf8("Éclair Nouveau")});
+    EXPECT_EQ(names("Freiburg").size(), before.size() - 1);
+    EXPECT_TRUE(messages.Texts().isEmpty());
+}
+
 }  // namespace
 }  // namespace velotune

@@ -197,6 +197,52 @@ TEST_F(FinderTest, TheFirstClickOnAScrolledListSelectsTheRowUnderThePointer) {
     EXPECT_GT(results_->verticalScrollBar()->value(), 0);
 }
 
+TEST_F(FinderTest, NameSearchListsAsTheUserTypesBestFirstWithTheSameActions) {
+    StationDbContent content = DefaultContent();
+    content.stations.append(Station("Café Delta", "Jazz", "France", "", ""));  // RadioID 8
+    Start(content);
+    Open();
+    Click(CStationFinderDlg::kIdNameMode);
+    auto* box = Control<QLineEdit>(finder_.get(), CStationFinderDlg::kIdNameText);
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_FALSE(names_->isVisible());
+    EXPECT_FALSE(results_->isEnabled());
+
+    // Each key narrows the list; a name that begins with the text comes first, then the others
+    // by where the text stands in them. "Golf" has no playable stream.
+    QTest::keyClicks(box, QStringLiteral("d"));
+    EXPECT_EQ(Shown(), (QList<int>{4, 8}));
+    QTest::keyClicks(box, QStringLiteral("E"));
+    EXPECT_EQ(Shown(), (QList<int>{4, 8}));
+    box->clear();
+    QTest::keyClicks(box, QStringLiteral("cafe"));
+    EXPECT_EQ(Shown(), QList<int>{8});
+    box->clear();
+    QTest::keyClicks(box, QStringLiteral("a"));
+    EXPECT_EQ(Shown(), (QList<int>{1, 8, 2, 3, 4}));
+
+    // Enter does not answer the dialog; the rows act as in the other modes.
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_TRUE(finder_->isVisible());
+    ClickRow(results_, 1);
+    EXPECT_TRUE(toggle_->isEnabled());
+    EXPECT_EQ(toggle_->text(), T(text::kFinderRemoveFromPlaylist));
+
+    // Another mode and back: the text and its result are kept; no match and no text list nothing.
+    Click(CStationFinderDlg::kIdGenreMode);
+    EXPECT_TRUE(names_->isVisible());
+    Click(CStationFinderDlg::kIdNameMode);
+    EXPECT_EQ(box->text(), QStringLiteral("a"));
+    EXPECT_EQ(Shown(), (QList<int>{1, 8, 2, 3, 4}));
+    QTest::keyClicks(box, QStringLiteral("zz"));
+    EXPECT_TRUE(Shown().isEmpty());
+    box->clear();
+    QTest::keyClicks(box, QStringLiteral(" "));
+    EXPECT_FALSE(results_->isEnabled());
+    EXPECT_FALSE(toggle_->isEnabled());
+    EXPECT_TRUE(messages_.Texts().isEmpty());
+}
+
 TEST_F(FinderTest, PuttingOnAndTakingOffThePlaylistKeepsItNumbered) {
     Start();
     Open();

@@ -8,6 +8,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
+#include <QUrl>
 #include <QUuid>
 
 #include "tests/support/test_env.h"
@@ -68,6 +69,31 @@ QString MakeToneFile(const QString& folder, ToneFormat format, double seconds, c
             args << Words("-c:a ac3 -b:a 128k -f rm");
             extension = QStringLiteral("ra");
             break;
+        case ToneFormat::Ogg:
+        case ToneFormat::Oga:
+            args << Words("-c:a libvorbis -q:a 4 -f ogg");
+            extension = format == ToneFormat::Ogg ? QStringLiteral("ogg") : QStringLiteral("oga");
+            break;
+        case ToneFormat::Opus:
+            args << Words("-c:a libopus -b:a 96k -ar 48000 -f ogg");
+            extension = QStringLiteral("opus");
+            break;
+        case ToneFormat::Flac:
+            args << Words("-c:a flac -f flac");
+            extension = QStringLiteral("flac");
+            break;
+        case ToneFormat::M4a:
+            args << Words("-c:a aac -b:a 128k -f ipod");
+            extension = QStringLiteral("m4a");
+            break;
+        case ToneFormat::Aac:
+            args << Words("-c:a aac -b:a 128k -f adts");
+            extension = QStringLiteral("aac");
+            break;
+        case ToneFormat::Wav:
+            args << Words("-c:a pcm_s16le -f wav");
+            extension = QStringLiteral("wav");
+            break;
     }
     const auto tag = [&](const char* key, const QString& value) {
         if (!value.isEmpty())
@@ -76,7 +102,7 @@ QString MakeToneFile(const QString& folder, ToneFormat format, double seconds, c
     };
     tag("title", tags.title);
     // ASF and RealMedia carry an author field; MP3 (ID3) calls it the artist.
-    tag(format == ToneFormat::Mp3 ? "artist" : "author", tags.author);
+    tag(format == ToneFormat::Wma || format == ToneFormat::Ra ? "author" : "artist", tags.author);
     tag("copyright", tags.copyright);
     const QString path = folder + QLatin1Char('/') + baseName + QLatin1Char('.') + extension;
     args << path;
@@ -94,7 +120,8 @@ IcecastStream::IcecastStream() : IcecastStream(Options{}) {}
 
 IcecastStream::IcecastStream(const Options& options) : options_(options) {
     folder_ = MakeTempDir(QStringLiteral("icecast"));
-    const QString password = QUuid::createUuid().toString(QUuid::Id128).left(16);
+    password_ = QUuid::createUuid().toString(QUuid::Id128).left(16);
+    const QString& password = password_;
 
     // icecast2 will not run as root unless told to drop to another user; it then needs nothing
     // from the private folder after start-up (logs go to its standard error), so it works both
@@ -185,6 +212,25 @@ QString IcecastStream::Url() const {
 
 void IcecastStream::StopSource() {
     Kill(source_);
+}
+
+bool IcecastStream::SetSongTitle(const QString& song) const {
+    QTcpSocket socket;
+    socket.connectToHost(QStringLiteral("127.0.0.1"), port_);
+    if (!socket.waitForConnected(2000))
+        return false;
+    const QByteArray query = "mount=" + QUrl::toPercentEncoding(options_.mount) +
+                             "&mode=updinfo&charset=UTF-8&song=" + QUrl::toPercentEncoding(song);
+    const QByteArray auth = (QStringLiteral("admin:") + password_).toUtf8().toBase64();
+    socket.write("GET /admin/metadata?" + query + " HTTP/1.0\r\nHost: 127.0.0.1\r\n" +
+                 "Authorization: Basic " + auth + "\r\n\r\n");
+    QByteArray answer;
+    const QDeadlineTimer deadline(5000);
+    while (!deadline.hasExpired() && socket.state() == QAbstractSocket::ConnectedState &&
+           socket.waitForReadyRead(200))
+        answer += socket.readAll();
+    answer += socket.readAll();
+    return answer.startsWith("HTTP/1.0 200") || answer.startsWith("HTTP/1.1 200");
 }
 
 bool IcecastStream::MountAnswers() const {

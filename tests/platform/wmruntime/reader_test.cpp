@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/wmruntime/wmruntime.h"
+#include "platform/wmruntime/wmsource.h"
 #include "tests/platform/wmruntime/reader_recorder.h"
 #include "tests/support/fixture_server.h"
 #include "tests/support/media_fixtures.h"
@@ -18,6 +19,23 @@
 
 namespace velotune::platform {
 namespace {
+
+// What servers put in ICY metadata packets, and the title a listener should see.
+TEST(IcyMetadataTest, StreamTitleIsReadAsServersWriteIt) {
+    using wmrt::IcyStreamTitle;
+    EXPECT_EQ(IcyStreamTitle("StreamTitle='Artist - Song';StreamUrl='http://x/';"),
+              "Artist - Song");
+    // An apostrophe inside the title does not end it; a missing semicolon is tolerated.
+    EXPECT_EQ(IcyStreamTitle("StreamTitle='Don't Stop';"), "Don't Stop");
+    EXPECT_EQ(IcyStreamTitle("StreamTitle='Plain'"), "Plain");
+    // The packet is padded with zeros to a multiple of 16 bytes.
+    EXPECT_EQ(IcyStreamTitle(std::string("StreamTitle='Padded ';\0\0\0", 24)), "Padded");
+    // Latin-1 from an older source becomes UTF-8; UTF-8 stays as it is.
+    EXPECT_EQ(IcyStreamTitle("StreamTitle='Caf\xe9';"), "Caf\xc3\xa9");
+    EXPECT_EQ(IcyStreamTitle("StreamTitle='Caf\xc3\xa9';"), "Caf\xc3\xa9");
+    EXPECT_EQ(IcyStreamTitle("StreamTitle='';"), "");
+    EXPECT_EQ(IcyStreamTitle("StreamUrl='http://x/';"), "");
+}
 
 using test::ReaderRecorder;
 using test::ToneFormat;
