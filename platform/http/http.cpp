@@ -353,6 +353,12 @@ HttpError HttpRequest::Impl::Start(const QString& url) {
     curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, long(std::max(1, options.connectTimeoutMs)));
     curl_easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    if (options.totalTimeoutMs > 0)
+        curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, long(options.totalTimeoutMs));
+    if (options.lowSpeedBytesPerSecond > 0 && options.lowSpeedSeconds > 0) {
+        curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, long(options.lowSpeedBytesPerSecond));
+        curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, long(options.lowSpeedSeconds));
+    }
     curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &Impl::OnHeader);
     curl_easy_setopt(h, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Impl::OnBody);
