@@ -7,9 +7,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include "app/settings/settings_store.h"
 #include "res/texts.h"
+#include "stationdb/dbcheck.h"
 #include "stationdb/radiodatabase.h"
 #include "tests/support/child_process.h"
 #include "tests/support/desktop.h"
@@ -69,6 +71,11 @@ protected:
     QString Velotune() const { return program_ + QStringLiteral("/velotune"); }
     QString Database() const { return program_ + QStringLiteral("/velostn.dat"); }
     QString NewDatabase() const { return QDir::tempPath() + QStringLiteral("/newfm.dat"); }
+    // The updaters' work folders in the temporary folder.
+    static QStringList WorkFolders() {
+        return QDir(QDir::tempPath())
+            .entryList({QStringLiteral("velosync-*")}, QDir::Dirs | QDir::NoDotAndDotDot);
+    }
 
     // Starts velosync with args; its log goes to a file of its own.
     void Start(ChildProcess& process, const QStringList& args, QString* log) {
@@ -229,6 +236,7 @@ TEST_F(VelosyncTest, QuittingDuringTheDownloadEndsTheProgramAndRemovesTheNewData
     test::FixtureRoute slow = test::FixtureRoute::File(QStringLiteral("vexadb/vexadb21.exe"));
     slow.bytesPerSecond = 2000;
     server_.SetRoute(QStringLiteral("/vexadb/vexadb21.exe"), slow);
+    // A file of that name in the shared temporary folder is not the updater's.
     test::WriteFile(NewDatabase(), "left over from an earlier try");
 
     ChildProcess velosync;
@@ -246,7 +254,7 @@ TEST_F(VelosyncTest, QuittingDuringTheDownloadEndsTheProgramAndRemovesTheNewData
     ASSERT_TRUE(Keys(question, {QStringLiteral("n")}));
     ASSERT_TRUE(Eventually([] { return FindWindow(T(text::kProductName), true).isEmpty(); }));
     EXPECT_TRUE(velosync.IsRunning());
-    EXPECT_TRUE(QFile::exists(NewDatabase()));
+    EXPECT_EQ(WorkFolders().size(), 1);
 
     ASSERT_TRUE(Keys(window, {QStringLiteral("Escape")}));
     question = WaitForWindow(T(text::kProductName));
@@ -254,11 +262,41 @@ TEST_F(VelosyncTest, QuittingDuringTheDownloadEndsTheProgramAndRemovesTheNewData
     ASSERT_TRUE(Keys(question, {QStringLiteral("Return")}));
     EXPECT_EQ(velosync.Wait(kWaitMs), 0);
 
-    EXPECT_FALSE(QFile::exists(NewDatabase()));
+    EXPECT_TRUE(WorkFolders().isEmpty());
+    EXPECT_EQ(ReadFile(NewDatabase()), "left over from an earlier try");
     EXPECT_EQ(ReadFile(Database()), userFile_);
     EXPECT_EQ(QDir(program_).entryList(QDir::Files),
               (QStringList{QStringLiteral("velostn.dat"), QStringLiteral("velosync")}));
     EXPECT_EQ(Logged(log, QStringLiteral("status")).last(), T(text::kStatusDownloading));
+}
+
+// A killed update left the journal of its unfinished merge in the temporary folder, and its work
+// folder. The next update unpacks and merges in a fresh folder of its own, so the journal cannot
+// find its way into the new edition; the killed run's folder goes.
+TEST_F(VelosyncTest, AStaleJournalOfAKilledRunDoesNotReachTheNewDatabase) {
+    test::Publish(server_, 21, test::PackageOf(test::NewEdition()));
+    test::MakeStaleJournal(NewDatabase() + QStringLiteral("-journal"));
+    const QString killed = QDir::tempPath() + QStringLiteral("/velosync-999999999-q1w2e3");
+    test::MakeStaleJournal(killed + QStringLiteral("/newfm.dat-journal"));
+
+    ChildProcess velosync;
+    QString log;
+    Start(velosync, {QStringLiteral("-v:20")}, &log);
+    const QString window = WaitForWindow(T(text::kUpdaterDialogTitle));
+    ASSERT_FALSE(window.isEmpty()) << ReadFile(log).toStdString();
+    EXPECT_FALSE(QFileInfo::exists(killed));
+    ASSERT_TRUE(Keys(window, {QStringLiteral("Return")}));
+    ASSERT_TRUE(WaitForStatus(log, T(text::kStatusCompleted))) << ReadFile(log).toStdString();
+
+    const StationDbReport installed = CheckStationDatabase(Database());
+    EXPECT_TRUE(installed.Ok()) << installed.detail.toStdString();
+    EXPECT_EQ(installed.edition, 21);
+    EXPECT_EQ(installed.stations, 5);
+    EXPECT_EQ(installed.playlist, (PlaylistList{{5, 1}, {2, 2}, {4, 3}}));
+
+    ASSERT_TRUE(Keys(window, {QStringLiteral("Escape")}));
+    EXPECT_EQ(velosync.Wait(kWaitMs), 0);
+    EXPECT_TRUE(WorkFolders().isEmpty());
 }
 
 }  // namespace
