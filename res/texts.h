@@ -36,6 +36,8 @@ inline constexpr char kInsufficientMemory[] = "Insufficient memory";
 inline constexpr char kInsufficientMemoryCapital[] = "Insufficient Memory";
 inline constexpr char kFailedToOpenRecordset[] = "Failed to open database recordset";
 inline constexpr char kDatabaseNotOpen[] = "The station database is not open";
+// Followed by the file's path; the file is left as it is for the user.
+inline constexpr char kDatabaseDamaged[] = "The station database is damaged or cannot be read: ";
 
 // ---- Station database builder (tools/velostn-build) ------------------------------------------
 inline constexpr char kBuilderDescription[] =
