@@ -32,6 +32,8 @@ public:
     int Wait(int timeoutMs);
     // SIGTERM, up to graceMs for the end, then SIGKILL. Returns at once when it is not running.
     void Stop(int graceMs = 3000);
+    // SIGKILL at once, as a crash or the system would end it, and waits for the end.
+    void Kill();
 
     // One line of standard output (without the newline), waiting up to timeoutMs for it.
     bool ReadLine(QByteArray* line, int timeoutMs);

@@ -5,9 +5,15 @@
 // through its log: one line per status text and per progress position.
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
+#include <QRandomGenerator>
+#include <QThread>
+#include <iostream>
 
 #include "app/settings/settings_store.h"
 #include "res/texts.h"
@@ -297,6 +303,80 @@ TEST_F(VelosyncTest, AStaleJournalOfAKilledRunDoesNotReachTheNewDatabase) {
     ASSERT_TRUE(Keys(window, {QStringLiteral("Escape")}));
     EXPECT_EQ(velosync.Wait(kWaitMs), 0);
     EXPECT_TRUE(WorkFolders().isEmpty());
+}
+
+// velosync killed (SIGKILL) at random moments of extraction, checks, merge and replace, then
+// started again: velostn.dat is each time the old edition with the user's playlist or the new one
+// with the carried playlist, and sound. VELOTUNE_KILL_ITERATIONS sets how many kills (a few by
+// default; run 100 locally).
+TEST_F(VelosyncTest, KilledAtAnyMomentTheDatabaseIsTheOldOrTheNewEdition) {
+    test::Publish(server_, 21, test::PackageOf(test::NewEdition()));
+    const int iterations = qEnvironmentVariableIsSet("VELOTUNE_KILL_ITERATIONS")
+                               ? qEnvironmentVariableIntValue("VELOTUNE_KILL_ITERATIONS")
+                               : 3;
+    const PlaylistList carried = {{5, 1}, {2, 2}, {4, 3}};
+    const QString after = QStringLiteral("status: ") + T(text::kStatusDownloadCompleted);
+    QMap<QString, int> phases;  // where the kills landed: the last progress position logged
+    int oldEdition = 0;
+    int newEdition = 0;
+    QRandomGenerator random(quint32(QDateTime::currentMSecsSinceEpoch()));
+    for (int i = 0; i < iterations; ++i) {
+        SCOPED_TRACE(i);
+        ChildProcess velosync;
+        QString log;
+        Start(velosync, {QStringLiteral("-v:20")}, &log);
+        const QString window = WaitForWindow(T(text::kUpdaterDialogTitle));
+        ASSERT_FALSE(window.isEmpty()) << ReadFile(log).toStdString();
+        ASSERT_TRUE(Keys(window, {QStringLiteral("Return")}));
+        // The download is over; extraction begins after a pause of half a second, and the rest
+        // takes a few hundred milliseconds more.
+        QElapsedTimer clock;
+        clock.start();
+        while (!ReadFile(log).contains(after.toUtf8()) && clock.elapsed() < kWaitMs)
+            QThread::msleep(2);
+        ASSERT_TRUE(ReadFile(log).contains(after.toUtf8())) << ReadFile(log).toStdString();
+        QThread::msleep(400 + random.bounded(700));
+        velosync.Kill();
+
+        const QStringList positions = Logged(log, QStringLiteral("progress"));
+        phases[positions.isEmpty() ? QStringLiteral("-") : positions.last()]++;
+        const StationDbReport db = CheckStationDatabase(Database());
+        ASSERT_TRUE(db.Ok()) << db.detail.toStdString();
+        if (db.edition == 20) {
+            ++oldEdition;
+            EXPECT_EQ(ReadFile(Database()), userFile_);
+        } else {
+            ++newEdition;
+            EXPECT_EQ(db.edition, 21);
+            EXPECT_EQ(db.playlist, carried);
+            test::WriteDatabase(Database(), test::UserEdition());
+            userFile_ = ReadFile(Database());
+        }
+    }
+    QStringList landed;
+    for (auto it = phases.cbegin(); it != phases.cend(); ++it)
+        landed.append(QStringLiteral("%1:%2").arg(it.key()).arg(it.value()));
+    std::cout << "[ kills ] " << iterations << " kills; old edition " << oldEdition
+              << ", new edition " << newEdition << "; last progress at the kill "
+              << landed.join(QLatin1Char(' ')).toStdString() << "\n";
+
+    // Run once more to the end: it completes, and nothing of the killed runs stays.
+    ChildProcess velosync;
+    QString log;
+    Start(velosync, {QStringLiteral("-v:20")}, &log);
+    const QString window = WaitForWindow(T(text::kUpdaterDialogTitle));
+    ASSERT_FALSE(window.isEmpty());
+    ASSERT_TRUE(Keys(window, {QStringLiteral("Return")}));
+    ASSERT_TRUE(WaitForStatus(log, T(text::kStatusCompleted))) << ReadFile(log).toStdString();
+    ASSERT_TRUE(Keys(window, {QStringLiteral("Escape")}));
+    EXPECT_EQ(velosync.Wait(kWaitMs), 0);
+    const StationDbReport db = CheckStationDatabase(Database());
+    EXPECT_TRUE(db.Ok());
+    EXPECT_EQ(db.edition, 21);
+    EXPECT_EQ(db.playlist, carried);
+    EXPECT_TRUE(WorkFolders().isEmpty());
+    EXPECT_EQ(QDir(program_).entryList(QDir::Files),
+              (QStringList{QStringLiteral("velostn.dat"), QStringLiteral("velosync")}));
 }
 
 }  // namespace
