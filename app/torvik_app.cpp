@@ -10,13 +10,13 @@
 
 #include "app/automation_object.h"
 #include "app/player_window_factory.h"
-#include "app/settings/settings_store.h"
 #include "platform/appdirs/appdirs.h"
 #include "platform/automation/automation.h"
 #include "platform/msgbox/msgbox.h"
 #include "playback/command_centre.h"
 #include "report/usage_report.h"
 #include "res/texts.h"
+#include "settings/settings_store.h"
 #include "skin/main_window.h"
 
 Q_LOGGING_CATEGORY(lcApp, "velotune.app")
@@ -95,7 +95,7 @@ CTorvikApp::StartResult CTorvikApp::InitInstance(const QStringList& arguments) {
     setup.programDirectory = setup_.programDirectory;
     setup.dataDirectory = setup_.dataDirectory;
     setup.windows = windows_.get();
-    setup.makeUsageReporter = [uid = uid_](CTorvikCommandCentre& controller) {
+    setup.makeUsageReporter = [uid = uid_](IUsageReportOwner& controller) {
         return MakeUsageReporter(controller, uid);
     };
     controller_ = std::make_unique<CTorvikCommandCentre>(std::move(setup));

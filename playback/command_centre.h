@@ -28,11 +28,11 @@
 #include <functional>
 #include <memory>
 
-#include "app/settings/settings_store.h"
 #include "playback/playback_status.h"
 #include "playback/player_messages.h"
 #include "playback/player_windows.h"
 #include "playback/usage_reporter.h"
+#include "settings/settings_store.h"
 #include "stationdb/radiodatabase.h"
 
 class QObject;
@@ -54,10 +54,10 @@ struct CommandCentreSetup {
     // such windows yet (the services that need them do nothing and log that).
     IPlayerWindowFactory* windows = nullptr;
     // Makes the usage reporter at construction. Empty: no usage reports.
-    std::function<std::unique_ptr<IUsageReporter>(CTorvikCommandCentre&)> makeUsageReporter;
+    std::function<std::unique_ptr<IUsageReporter>(IUsageReportOwner&)> makeUsageReporter;
 };
 
-class CTorvikCommandCentre : public IPlaybackStatusSink {
+class CTorvikCommandCentre : public IPlaybackStatusSink, public IUsageReportOwner {
 public:
     // Which engine plays (GetCurrentEngine).
     enum Engine : int { kEngineNone = 0, kEngineWindowsMedia = 1, kEngineRealSystem = 2 };
@@ -149,8 +149,8 @@ public:
     QString StationNameAt(int row);
 
     // The usage reporter has finished its install hit / usage report request.
-    void ClearHitPending() { hitPending_ = 0; }
-    void ClearReportPending() { reportPending_ = 0; }
+    void ClearHitPending() override { hitPending_ = 0; }
+    void ClearReportPending() override { reportPending_ = 0; }
 
     // ---- List windows --------------------------------------------------------------------------
 

@@ -3,10 +3,10 @@
 #include <QLibrary>
 #include <QLoggingCategory>
 
-#include "app/settings/settings_store.h"
 #include "platform/msgbox/msgbox.h"
 #include "playback/real_context.h"
 #include "res/texts.h"
+#include "settings/settings_store.h"
 
 Q_LOGGING_CATEGORY(lcRealEngine, "velotune.playback.realengine")
 

@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 
 #include "platform/http/http.h"
-#include "playback/command_centre.h"
 #include "report/maker_site.h"
 #include "report/report_client.h"
 #include "report/report_log.h"
@@ -60,7 +59,7 @@ protected:
     }
 };
 
-CUsageReportDlg::CUsageReportDlg(CTorvikCommandCentre& controller, ReportIdentity identity)
+CUsageReportDlg::CUsageReportDlg(IUsageReportOwner& controller, ReportIdentity identity)
     : controller_(controller),
       identity_(std::move(identity)),
       worker_(std::make_unique<Worker>()),
@@ -143,7 +142,7 @@ void CUsageReportDlg::customEvent(QEvent* event) {
     Q_EMIT RequestFinished(message->Message(), delivered);
 }
 
-std::unique_ptr<IUsageReporter> MakeUsageReporter(CTorvikCommandCentre& controller,
+std::unique_ptr<IUsageReporter> MakeUsageReporter(IUsageReportOwner& controller,
                                                   const QString& userId) {
     return std::make_unique<CUsageReportDlg>(controller, ReportIdentity::ForPlayer(userId));
 }

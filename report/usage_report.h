@@ -25,13 +25,11 @@
 #include <QThread>
 #include <memory>
 
-#include "app/settings/settings_store.h"
 #include "platform/winmsg/winmsg.h"
 #include "playback/usage_reporter.h"
+#include "settings/settings_store.h"
 
 namespace velotune {
-
-class CTorvikCommandCentre;
 
 namespace platform {
 class HttpCancel;
@@ -60,7 +58,7 @@ class CUsageReportDlg : public QObject, public IUsageReporter {
     Q_OBJECT
 
 public:
-    CUsageReportDlg(CTorvikCommandCentre& controller, ReportIdentity identity);
+    CUsageReportDlg(IUsageReportOwner& controller, ReportIdentity identity);
     ~CUsageReportDlg() override;
     CUsageReportDlg(const CUsageReportDlg&) = delete;
     CUsageReportDlg& operator=(const CUsageReportDlg&) = delete;
@@ -91,7 +89,7 @@ private:
 
     bool Start(int startMessage, const QString& objectPath);
 
-    CTorvikCommandCentre& controller_;
+    IUsageReportOwner& controller_;
     const ReportIdentity identity_;
     CSettingsStore settings_;
     QThread thread_;
@@ -100,8 +98,8 @@ private:
 };
 
 // The player's reporter for the controller: CommandCentreSetup::makeUsageReporter is
-//   [uid](CTorvikCommandCentre& c) { return MakeUsageReporter(c, uid); }
-std::unique_ptr<IUsageReporter> MakeUsageReporter(CTorvikCommandCentre& controller,
+//   [uid](IUsageReportOwner& c) { return MakeUsageReporter(c, uid); }
+std::unique_ptr<IUsageReporter> MakeUsageReporter(IUsageReportOwner& controller,
                                                   const QString& userId);
 
 // Counts one start of the player: reads "UseTime" (0 when absent or unreadable) and, when it is

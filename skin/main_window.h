@@ -23,8 +23,8 @@
 #include <map>
 #include <optional>
 
-#include "app/settings/settings_store.h"
 #include "playback/player_windows.h"
+#include "settings/settings_store.h"
 #include "skin/controls/skindialog.h"
 
 namespace velotune {

@@ -15,8 +15,8 @@
 
 #include <QDialog>
 
-#include "app/settings/settings_store.h"
 #include "playback/player_windows.h"
+#include "settings/settings_store.h"
 
 class QCheckBox;
 

@@ -19,8 +19,8 @@
 
 #include <QList>
 
-#include "app/settings/settings_store.h"
 #include "playback/player_windows.h"
+#include "settings/settings_store.h"
 #include "skin/controls/skindialog.h"
 
 class QTreeWidget;

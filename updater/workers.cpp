@@ -9,8 +9,8 @@
 #include <QUrl>
 #include <algorithm>
 
-#include "app/settings/settings_store.h"
 #include "res/texts.h"
+#include "settings/settings_store.h"
 #include "updater/messages.h"
 
 Q_LOGGING_CATEGORY(lcWorkers, "velotune.updater.workers")

@@ -16,11 +16,11 @@
 
 #include "app/automation_object.h"
 #include "app/gui_platform.h"
-#include "app/settings/settings_store.h"
 #include "app/torvik_app.h"
 #include "platform/automation/automation.h"
 #include "playback/command_centre.h"
 #include "res/texts.h"
+#include "settings/settings_store.h"
 #include "skin/controls/skinslider.h"
 #include "skin/main_window.h"
 #include "stationdb/dbwriter.h"

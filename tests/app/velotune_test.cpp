@@ -12,8 +12,8 @@
 #include <algorithm>
 #include <optional>
 
-#include "app/settings/settings_store.h"
 #include "res/texts.h"
+#include "settings/settings_store.h"
 #include "stationdb/dbwriter.h"
 #include "stationdb/radiodatabase.h"
 #include "tests/support/child_process.h"

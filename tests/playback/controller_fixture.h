@@ -44,7 +44,7 @@ protected:
     }
 
     // Makes the usage reporter of the next Start (none when empty).
-    std::function<std::unique_ptr<IUsageReporter>(CTorvikCommandCentre&)> reporterFactory_;
+    std::function<std::unique_ptr<IUsageReporter>(IUsageReportOwner&)> reporterFactory_;
     ControllerSandbox sandbox_;
     QString dataDir_;
     QString programDir_;

@@ -266,7 +266,7 @@ TEST_F(PlaybackTest, AStopBeforeTheStreamPlaysIsShown) {
 class UsageHandOverTest : public PlaybackTest {
 protected:
     void SetUp() override {
-        reporterFactory_ = [this](CTorvikCommandCentre&) {
+        reporterFactory_ = [this](IUsageReportOwner&) {
             auto reporter = std::make_unique<RecordingReporter>();
             reporter_ = reporter.get();
             return reporter;

@@ -50,7 +50,7 @@ void ControllerSandbox::FreshSettings() {
 
 std::unique_ptr<CTorvikCommandCentre> ControllerSandbox::MakeController(
     const StationDbContent& content, IPlayerWindowFactory* windows,
-    std::function<std::unique_ptr<IUsageReporter>(CTorvikCommandCentre&)> reporter) {
+    std::function<std::unique_ptr<IUsageReporter>(IUsageReportOwner&)> reporter) {
     dataDir = MakeTempDir(QStringLiteral("data"));
     programDir = MakeTempDir(QStringLiteral("program"));
     QString error;

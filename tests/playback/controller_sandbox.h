@@ -41,7 +41,7 @@ public:
     // the database cannot be written.
     std::unique_ptr<CTorvikCommandCentre> MakeController(
         const StationDbContent& content, IPlayerWindowFactory* windows,
-        std::function<std::unique_ptr<IUsageReporter>(CTorvikCommandCentre&)> reporter = {});
+        std::function<std::unique_ptr<IUsageReporter>(IUsageReportOwner&)> reporter = {});
 
     QString dataDir;
     QString programDir;

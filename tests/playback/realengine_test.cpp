@@ -12,7 +12,7 @@
 #include <QFileInfo>
 #include <thread>
 
-#include "app/settings/settings_store.h"
+#include "settings/settings_store.h"
 #include "tests/playback/status_recorder.h"
 #include "tests/support/fixture_server.h"
 #include "tests/support/media_fixtures.h"

@@ -41,7 +41,7 @@ protected:
         savedHost_ = qgetenv("VELOTUNE_REPORT_HOST");
         qputenv("VELOTUNE_REPORT_HOST", server_->HostPort().toUtf8());
         seen_ = server_->Requests().size();
-        reporterFactory_ = [this](CTorvikCommandCentre& controller) {
+        reporterFactory_ = [this](IUsageReportOwner& controller) {
             auto reporter =
                 std::make_unique<CUsageReportDlg>(controller, ReportIdentity::ForPlayer(uid_));
             reporter_ = reporter.get();

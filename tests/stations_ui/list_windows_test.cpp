@@ -187,8 +187,6 @@ TEST_F(ListWindowTest, DraggingNearTheMainWindowDocksItAndTheFlagsAreStored) {
     const QRect placed = window->frameGeometry();
 
     delete window;
-    EXPECT_EQ(factory_.playlist, window);  // the controller has forgotten it
-    controller_->ShowPlaylist(main_.get(), 0);
     int bound = 0;
     int bottomBound = 0;
     ASSERT_TRUE(settings.ReadPLBinded(&bound));
@@ -198,6 +196,15 @@ TEST_F(ListWindowTest, DraggingNearTheMainWindowDocksItAndTheFlagsAreStored) {
     WindowRect stored;
     ASSERT_TRUE(settings.ReadPlaylistRect(&stored));
     EXPECT_EQ(stored.ToQRect(), placed);
+
+    // The controller has dropped the deleted window: hiding the lists leaves it alone, and the
+    // next show makes a new window in the stored place.
+    const int made = factory_.playlistsMade;
+    controller_->ShowList(main_.get(), 0);
+    CPlaylistWindow* again = ShowPlaylist();
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(factory_.playlistsMade, made + 1);
+    EXPECT_EQ(again->frameGeometry(), placed);
 }
 
 TEST_F(ListWindowTest, AWindowOffTheScreenDoesNotStoreItsPlace) {
@@ -213,8 +220,10 @@ TEST_F(ListWindowTest, AWindowOffTheScreenDoesNotStoreItsPlace) {
     EXPECT_TRUE(settings.ReadPLBinded(&bound));
 
     // A new window is made on the next show.
+    const int made = factory_.playlistsMade;
     CPlaylistWindow* again = ShowPlaylist();
     ASSERT_NE(again, nullptr);
+    EXPECT_EQ(factory_.playlistsMade, made + 1);
     EXPECT_TRUE(again->isVisible());
 }
 

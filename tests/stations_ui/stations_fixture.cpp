@@ -5,6 +5,7 @@
 namespace velotune::test {
 
 IListWindow* StationWindowFactory::CreatePlaylistWindow(CTorvikCommandCentre& c, QWidget* parent) {
+    ++playlistsMade;
     return playlist = stations.CreatePlaylistWindow(c, parent);
 }
 

@@ -43,6 +43,7 @@ public:
     CStationWindows stations;
     IListWindow* playlist = nullptr;  // the latest ones made
     IListWindow* fileList = nullptr;
+    int playlistsMade = 0;
 };
 
 CRadioSet Station(const char* name, const char* genre, const char* country, const char* state,

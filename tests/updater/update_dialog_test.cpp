@@ -13,8 +13,8 @@
 #include <QPushButton>
 #include <iostream>
 
-#include "app/settings/settings_store.h"
 #include "res/texts.h"
+#include "settings/settings_store.h"
 #include "stationdb/radiodatabase.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/test_env.h"

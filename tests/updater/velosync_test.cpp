@@ -15,8 +15,8 @@
 #include <QThread>
 #include <iostream>
 
-#include "app/settings/settings_store.h"
 #include "res/texts.h"
+#include "settings/settings_store.h"
 #include "stationdb/dbcheck.h"
 #include "stationdb/radiodatabase.h"
 #include "tests/support/child_process.h"

@@ -1,7 +1,7 @@
 // The settings store is the player's memory between runs: a fresh machine must give the defaults,
 // every setting must land in a value of its own, and the stored file list must survive removals,
 // hand-made holes and long paths.
-#include "app/settings/settings_store.h"
+#include "settings/settings_store.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-// app/settings/settings_store.h
+// settings/settings_store.h
 //
 // CSettingsStore: every persistent setting of the player, each with a read and a write operation,
 // so that no other code knows a key or value name. The values live in the settings file of
