@@ -320,6 +320,30 @@ TEST_F(VelosyncTest, KilledAtAnyMomentTheDatabaseIsTheOldOrTheNewEdition) {
     int oldEdition = 0;
     int newEdition = 0;
     QRandomGenerator random(quint32(QDateTime::currentMSecsSinceEpoch()));
+    const QByteArray done = QStringLiteral("status: ").toUtf8() + text::kStatusCompleted;
+    // One whole run first: how long extraction, checks, merge and replace take on this machine,
+    // so that the kills spread over all of them.
+    qint64 span = 0;
+    {
+        ChildProcess velosync;
+        QString log;
+        Start(velosync, {QStringLiteral("-v:20")}, &log);
+        const QString window = WaitForWindow(T(text::kUpdaterDialogTitle));
+        ASSERT_FALSE(window.isEmpty()) << ReadFile(log).toStdString();
+        ASSERT_TRUE(Keys(window, {QStringLiteral("Return")}));
+        QElapsedTimer clock;
+        clock.start();
+        while (!ReadFile(log).contains(after.toUtf8()) && clock.elapsed() < kWaitMs)
+            QThread::msleep(2);
+        clock.start();
+        while (!ReadFile(log).contains(done) && clock.elapsed() < kWaitMs)
+            QThread::msleep(2);
+        span = clock.elapsed();
+        ASSERT_TRUE(ReadFile(log).contains(done)) << ReadFile(log).toStdString();
+        velosync.Kill();
+        test::WriteDatabase(Database(), test::UserEdition());
+        userFile_ = ReadFile(Database());
+    }
     for (int i = 0; i < iterations; ++i) {
         SCOPED_TRACE(i);
         ChildProcess velosync;
@@ -335,7 +359,7 @@ TEST_F(VelosyncTest, KilledAtAnyMomentTheDatabaseIsTheOldOrTheNewEdition) {
         while (!ReadFile(log).contains(after.toUtf8()) && clock.elapsed() < kWaitMs)
             QThread::msleep(2);
         ASSERT_TRUE(ReadFile(log).contains(after.toUtf8())) << ReadFile(log).toStdString();
-        QThread::msleep(400 + random.bounded(700));
+        QThread::msleep(quint32(random.bounded(int(span) + 200)));
         velosync.Kill();
 
         const QStringList positions = Logged(log, QStringLiteral("progress"));
@@ -356,8 +380,8 @@ TEST_F(VelosyncTest, KilledAtAnyMomentTheDatabaseIsTheOldOrTheNewEdition) {
     QStringList landed;
     for (auto it = phases.cbegin(); it != phases.cend(); ++it)
         landed.append(QStringLiteral("%1:%2").arg(it.key()).arg(it.value()));
-    std::cout << "[ kills ] " << iterations << " kills; old edition " << oldEdition
-              << ", new edition " << newEdition << "; last progress at the kill "
+    std::cout << "[ kills ] " << iterations << " kills over " << span << " ms; old edition "
+              << oldEdition << ", new edition " << newEdition << "; last progress at the kill "
               << landed.join(QLatin1Char(' ')).toStdString() << "\n";
 
     // Run once more to the end: it completes, and nothing of the killed runs stays.
