@@ -386,7 +386,8 @@ void CTorvikCommandCentre::ShowTrayIconAtStart() {
     if (!settings_.ReadTrayIcon(&disabled)) {
         disabled = CSettingsStore::kDefaultTrayIcon;
         if (!settings_.WriteTrayIcon(disabled))
-            platform::ShowMessageBox(Text(text::kRegistryWriteFailed));
+            platform::ShowMessageBox(Text(text::kRegistryWriteFailed) +
+                                     QDir::toNativeSeparators(settings_.FilePath()));
     }
     if (disabled)
         return;

@@ -215,7 +215,9 @@ inline constexpr char kMediaRuntimeDownloadPrefix[] = "You can go to ";
 inline constexpr char kMediaRuntimeDownloadSuffix[] = " for the latest version.";
 inline constexpr char kMediaRuntimeDownloadPage[] = "https://ffmpeg.org/download.html";
 inline constexpr char kRealCannotRecord[] = "Stations playing Real format cannot be recorded yet.";
-inline constexpr char kRegistryWriteFailed[] = "Failed to write to Windows registry";
+// Followed by the settings file's path.
+inline constexpr char kRegistryWriteFailed[] = "Failed to write the settings file ";
+inline constexpr char kSettingsReadFailed[] = "Failed to read the settings file ";
 inline constexpr char kFailedToLoad[] = "Failed to load ";
 inline constexpr char kTrayIconSuffix[] = " tray icon";
 inline constexpr char kFailedToSave[] = "Failed to save ";
