@@ -13,6 +13,7 @@
 #include <QMap>
 #include <QRandomGenerator>
 #include <QThread>
+#include <algorithm>
 #include <iostream>
 
 #include "res/texts.h"
@@ -359,7 +360,9 @@ TEST_F(VelosyncTest, KilledAtAnyMomentTheDatabaseIsTheOldOrTheNewEdition) {
         while (!ReadFile(log).contains(after.toUtf8()) && clock.elapsed() < kWaitMs)
             QThread::msleep(2);
         ASSERT_TRUE(ReadFile(log).contains(after.toUtf8())) << ReadFile(log).toStdString();
-        QThread::msleep(quint32(random.bounded(int(span) + 200)));
+        // The first half second is the pause before extraction: few kills are spent there.
+        const int pause = std::min(400, int(span) / 2);
+        QThread::msleep(quint32(pause + random.bounded(int(span) - pause + 100)));
         velosync.Kill();
 
         const QStringList positions = Logged(log, QStringLiteral("progress"));
