@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QKeyEvent>
 #include <QLoggingCategory>
 #include <QThread>
@@ -141,6 +142,15 @@ void CTorvikApp::ReadOrMakeUID() {
     const CSettingsStore settings;
     QString uid;
     if (!settings.ReadUID(&uid) || uid.isEmpty()) {
+        // A file that is there but cannot be read still holds this installation's identifier:
+        // say so, and leave it for a later start rather than replace it.
+        if (!settings.IsFileReadable()) {
+            qCWarning(lcApp) << "the settings file cannot be read:" << settings.FilePath();
+            platform::ShowMessageBox(QString::fromUtf8(text::kSettingsReadFailed) +
+                                     QDir::toNativeSeparators(settings.FilePath()));
+            uid_.clear();
+            return;
+        }
         uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
         if (!settings.WriteUID(uid))
             qCInfo(lcApp) << "the installation identifier could not be stored";

@@ -1,11 +1,23 @@
 # Helpers that give every library, program and test the same warnings, defines and layout.
 
-set(VELOTUNE_WARNINGS -Wall -Wextra -Wpedantic -Wshadow=local -Wnon-virtual-dtor)
+set(VELOTUNE_WARNINGS -Wall -Wextra -Wpedantic -Wnon-virtual-dtor)
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  list(APPEND VELOTUNE_WARNINGS -Wshadow=local)  # gcc's; clang (the fuzz build) lacks it
+endif()
 if(VELOTUNE_WERROR)
   list(APPEND VELOTUNE_WARNINGS -Werror)
 endif()
 
-if(VELOTUNE_SANITIZE STREQUAL "address")
+if(VELOTUNE_FUZZ)
+  # Every library a harness links is instrumented for coverage and checked; the harnesses add
+  # libFuzzer's main when they link.
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "VELOTUNE_FUZZ needs clang (CMAKE_CXX_COMPILER=clang++)")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+elseif(VELOTUNE_SANITIZE STREQUAL "address")
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
 elseif(VELOTUNE_SANITIZE STREQUAL "thread")

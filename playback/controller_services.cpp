@@ -14,7 +14,6 @@
 
 #include "platform/filedialog/filedialog.h"
 #include "platform/msgbox/msgbox.h"
-#include "platform/registry/registry.h"
 #include "playback/command_centre.h"
 #include "playback/controller_log.h"
 #include "playback/docking.h"
@@ -422,7 +421,7 @@ void CTorvikCommandCentre::ShowTrayIconAtStart() {
         disabled = CSettingsStore::kDefaultTrayIcon;
         if (!settings_.WriteTrayIcon(disabled))
             platform::ShowMessageBox(Text(text::kRegistryWriteFailed) +
-                                     platform::RegistryFilePath());
+                                     QDir::toNativeSeparators(settings_.FilePath()));
     }
     if (disabled)
         return;

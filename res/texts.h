@@ -42,6 +42,8 @@ inline constexpr char kInsufficientMemory[] = "Insufficient memory";
 inline constexpr char kInsufficientMemoryCapital[] = "Insufficient Memory";
 inline constexpr char kFailedToOpenRecordset[] = "Failed to open database recordset";
 inline constexpr char kDatabaseNotOpen[] = "The station database is not open";
+// Followed by the file's path; the file is left as it is for the user.
+inline constexpr char kDatabaseDamaged[] = "The station database is damaged or cannot be read: ";
 
 // ---- Station database builder (tools/velostn-build) ------------------------------------------
 inline constexpr char kBuilderDescription[] =
@@ -202,6 +204,21 @@ inline constexpr char kMergeErrorFirst[] = "ERROR: Unable to Merge the Database.
 inline constexpr char kPlayerOpenAdvice[] = "If Velotune is opened, Please Close it Manually.";
 inline constexpr char kCopyErrorFirst[] = "ERROR: Unable to Copy the new Database. ";
 inline constexpr char kStatusCompleted[] = "Database Update Completed. You may now start Velotune";
+// Why a new edition or the merged result was refused (shown in a message box before the error
+// status): kEditionRefused, then one reason.
+inline constexpr char kEditionRefused[] = "The new station database was not installed: ";
+inline constexpr char kMergedRefused[] =
+    "The station database with your playlist carried over was not installed: ";
+inline constexpr char kReasonUnreadable[] = "it cannot be read as a station database";
+inline constexpr char kReasonDamaged[] = "it is damaged";
+inline constexpr char kReasonMissingTable[] = "it has no table ";
+inline constexpr char kReasonMissingColumn[] = "it has no column ";
+inline constexpr char kReasonNoStations[] = "it holds no stations.";
+inline constexpr char kReasonNoEdition[] = "it holds no edition number.";
+inline constexpr char kReasonEditionIs[] = "it is edition ";
+inline constexpr char kReasonNotAnnounced[] = ", but the update server announced edition ";
+inline constexpr char kReasonNotNewer[] = ", which is not newer than the installed edition ";
+inline constexpr char kReasonPlaylistLost[] = "your playlist did not carry over into it.";
 
 // The usage hit's agent text: user id + "/" + kUsageHitTag + versions + " [" + system + "]".
 inline constexpr char kUsageHitTag[] = "VSYN:";
@@ -234,6 +251,7 @@ inline constexpr char kRealCannotRecord[] = "Stations playing Real format cannot
 // name given to a platform the agent format does not list.
 inline constexpr char kUnknownOs[] = "Unknown OS";
 inline constexpr char kRegistryWriteFailed[] = "Failed to write the settings file ";
+inline constexpr char kSettingsReadFailed[] = "Failed to read the settings file ";
 inline constexpr char kFailedToLoad[] = "Failed to load ";
 inline constexpr char kTrayIconSuffix[] = " tray icon";
 inline constexpr char kFailedToSave[] = "Failed to save ";

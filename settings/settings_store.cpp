@@ -140,6 +140,14 @@ QString CSettingsStore::RealEngineDirectory() const {
     return dir;
 }
 
+QString CSettingsStore::FilePath() const {
+    return platform::RegistryFilePath();
+}
+
+bool CSettingsStore::IsFileReadable() const {
+    return platform::RegistryFileReadable();
+}
+
 int CSettingsStore::ReadUID(QString* uid) const {
     uid->clear();
     platform::RegReadText(kRoot, QString::fromUtf8(text::kUidValueName), uid);
@@ -153,12 +161,14 @@ int CSettingsStore::WriteUID(const QString& uid) const {
 int CSettingsStore::AddFileEntry(const QString& entry) const {
     if (entry.isEmpty())
         return 0;
+    QStringList present;
+    ReadFileEntries(&present);
+    // The new entry follows the ones that are there, whatever total the file claims.
+    const auto next = static_cast<quint32>(present.size() + 1);
     RegistryKey key(kPlaylist);
-    quint32 total = 0;
-    key.ReadDword(kFileListTotal, &total);
     // The new total and the new entry reach the file together, so a failure leaves neither.
-    key.SetDword(kFileListTotal, total + 1);
-    key.SetText(QString::number(total + 1), entry);
+    key.SetDword(kFileListTotal, next);
+    key.SetText(QString::number(next), entry);
     return key.Flush() ? 1 : 0;
 }
 
@@ -167,10 +177,11 @@ int CSettingsStore::ReadFileEntries(QStringList* entries) const {
     quint32 total = 0;
     if (!key.ReadDword(kFileListTotal, &total))
         return 0;
+    // The list ends at its first missing entry: a total written by hand or by a broken writer
+    // (2147483647) must not make the reader count to it.
     QString entry;
-    for (quint32 i = 1; i <= total; ++i)
-        if (key.ReadText(QString::number(i), &entry))
-            entries->append(entry);
+    for (quint32 i = 1; i <= total && key.ReadText(QString::number(i), &entry); ++i)
+        entries->append(entry);
     return 1;
 }
 
@@ -181,11 +192,14 @@ int CSettingsStore::RemoveFileEntry(int position) const {
     entries.removeAt(position - 1);
 
     RegistryKey key(kPlaylist);
-    quint32 total = 0;
-    if (!key.ReadDword(kFileListTotal, &total))
-        return 0;
-    for (quint32 i = 1; i <= total; ++i)
-        key.DeleteValue(QString::number(i));
+    // Every numbered value goes, also those past a gap or past the total, so none of them can
+    // come back as an entry once the list grows again.
+    for (const QString& name : key.ValueNames()) {
+        bool number = false;
+        name.toULongLong(&number);
+        if (number)
+            key.DeleteValue(name);
+    }
     // Entries that cannot be added (empty ones) are dropped, as adding them one by one would.
     entries.removeAll(QString());
     for (qsizetype i = 0; i < entries.size(); ++i)

@@ -37,6 +37,12 @@ struct WindowRect {
 
 class CSettingsStore {
 public:
+    // The settings file's path, for messages that name it.
+    QString FilePath() const;
+    // False when the settings file exists but cannot be read: its values then only look absent,
+    // and nothing should be written in their place.
+    bool IsFileReadable() const;
+
     // Defaults for failed reads.
     static constexpr int kDefaultTrayIcon = 0;  // tray icon shown
     static constexpr int kDefaultShowWindow = 1;
@@ -104,8 +110,9 @@ public:
     // The stored file list; each entry is file name + "::" + full path, numbered from 1.
     // Appends an entry; an empty entry fails and changes nothing.
     int AddFileEntry(const QString& entry) const;
-    // Appends the stored entries to *entries in list order; numbers without a value are skipped,
-    // so a list position can differ from the value's number. Fails when no total is stored.
+    // Appends the stored entries to *entries in list order: 1, 2, ... up to the stored total or
+    // the first number without a value, whichever comes first (a total beyond the entries is not
+    // trusted). Fails when no total is stored.
     int ReadFileEntries(QStringList* entries) const;
     // Removes the entry at position (1-based, in the list ReadFileEntries gives) and renumbers the
     // rest from 1. The new list replaces the old one in a single write, so an interruption leaves
@@ -136,7 +143,8 @@ public:
 
     // ---- Root ---------------------------------------------------------------------------------
     // The installation identifier "Velotune UID". *uid receives the stored text, or the empty
-    // text when there is none; success only when it is not empty.
+    // text when there is none; success only when it is not empty. While the file exists but
+    // cannot be read (IsFileReadable), a new identifier must not be written over the old one.
     int ReadUID(QString* uid) const;
     int WriteUID(const QString& uid) const;
 

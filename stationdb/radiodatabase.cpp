@@ -1,5 +1,7 @@
 #include "stationdb/radiodatabase.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QSet>
 #include <algorithm>
@@ -220,6 +222,15 @@ int CRadioDatabase::OpenDatabase(const QString& path) {
     op_ = "CRadioDatabase::OpenDatabase";
     noMemoryText_ = text::kInsufficientMemory;
     try {
+        // An empty file is an empty database to the engine, which would take it and let the
+        // program write into it; a file that cannot be read is no better. Either is left to the
+        // user as it is.
+        const QFileInfo file(path);
+        const auto damaged = [&path] {
+            return QString::fromUtf8(text::kDatabaseDamaged) + QDir::toNativeSeparators(path);
+        };
+        if (file.exists() && (!file.isFile() || file.size() == 0 || !file.isReadable()))
+            return Fail(kDbOpenFailed, damaged());
         sqlite3* raw = nullptr;
         // Without SQLITE_OPEN_CREATE a missing file is an error instead of a new empty database.
         // The connection belongs to one thread (see the header), so the engine's own locking of
@@ -240,6 +251,18 @@ int CRadioDatabase::OpenDatabase(const QString& path) {
                                       nullptr, nullptr, nullptr);
         if (lock != SQLITE_OK)
             return Fail(kDbOpenFailed, ErrorText(db.get()));
+        // A keyed file without the station tables (cut short, or made by something else).
+        sqlite3_stmt* tables = nullptr;
+        int found = 0;
+        if (sqlite3_prepare_v2(db.get(),
+                               "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN"
+                               " ('Radio', 'Playlist', 'DBVersion', 'Country', 'Genre')",
+                               -1, &tables, nullptr) == SQLITE_OK &&
+            sqlite3_step(tables) == SQLITE_ROW)
+            found = sqlite3_column_int(tables, 0);
+        sqlite3_finalize(tables);
+        if (found != 5)
+            return Fail(kDbOpenFailed, damaged());
         db_ = std::move(db);
         qCDebug(lcStationDb) << "opened" << path;
         return kDbOk;
@@ -552,7 +575,8 @@ int CRadioDatabase::FilterStations(Statement which, const IdList& ids, const QSt
             return EngineError();
         matching.insert(sqlite3_column_int(stmt, 0));
     }
-    const IdList source = ids;  // NOLINT(performance-unnecessary-copy-initialization): ids may be result
+    const IdList source =
+        ids;  // NOLINT(performance-unnecessary-copy-initialization): ids may be result
     for (const std::int32_t id : source) {
         if (matching.contains(id))
             result.append(id);

@@ -62,7 +62,9 @@ public:
     // Opens an existing database file for reading and writing, keyed with kDatabasePassword, and
     // takes an exclusive lock on it that is held until CloseDatabase. Never creates the file.
     // A database already open in this object is closed first. 0; 21 when the file is missing,
-    // not a station database, keyed with another password or held by someone else.
+    // not a station database, keyed with another password or held by someone else. An empty or
+    // unreadable file, or one without the station tables, is reported as damaged with its path
+    // (kDatabaseDamaged) and never written to.
     int OpenDatabase(const QString& path);
 
     // Closes the database and releases the lock. 0 (also when nothing was open) or 78.

@@ -7,6 +7,7 @@
 #include "res/texts.h"
 #include "updater/update_config.h"
 #include "updater/update_dialog.h"
+#include "updater/work_folder.h"
 
 Q_LOGGING_CATEGORY(lcUpdaterApp, "velotune.updater.app")
 
@@ -65,7 +66,15 @@ int CTorvikDBUpdateApp::Run(const QStringList& arguments) {
     if (!ParseCommandLine(arguments, &m_strDBVersion))
         return 0;
 
-    CTorvikDBUpdateDlg dialog(UpdaterConfig::ForThisProgram(), m_strDBVersion, [] {
+    // The update works in a folder of its own, fresh for this run; what killed runs left behind
+    // goes first.
+    UpdaterConfig config = UpdaterConfig::ForThisProgram();
+    RemoveLeftovers(config.tempDir, config.dataDir);
+    const WorkFolder work(config.tempDir);
+    // Without one the extraction has nowhere to write, and the update fails there.
+    config.tempDir = work.IsValid() ? work.Path() : config.tempDir + QStringLiteral("velosync-/");
+
+    CTorvikDBUpdateDlg dialog(config, m_strDBVersion, [] {
         const AutomationResult closed = platform::CloseRunningPlayer();
         qCInfo(lcUpdaterApp) << "closing the player:" << platform::AutomationResultName(closed);
     });

@@ -11,11 +11,25 @@
 
 namespace velotune {
 
+// How long the update server may take. The check, all its attempts together, has checkBudgetMs.
+// A download fails when it moves less than lowSpeedBytesPerSecond for lowSpeedSeconds in a row
+// (waiting for the answer included), and its attempts to reach the server share
+// downloadOpenBudgetMs. So a server that stalls or drips makes the whole update give up within
+// about a minute of "Start Update", while a slow but moving download goes on.
+struct UpdaterLimits {
+    int checkBudgetMs = 30000;
+    int connectTimeoutMs = 10000;
+    int lowSpeedBytesPerSecond = 1024;
+    int lowSpeedSeconds = 20;
+    int downloadOpenBudgetMs = 25000;
+};
+
 struct UpdaterConfig {
     QString dataDir;   // holds velostn.dat and, after a download, vexadb.exe; no trailing "/"
-    QString tempDir;   // the temporary folder, ending in "/"; newfm.dat is unpacked here
+    QString tempDir;   // the update's own work folder, ending in "/"; newfm.dat is unpacked here
     QString cacheDir;  // the download cache, whose sub-folders hold downloaded packages
     QString host;      // the update server's host, optionally with ":port"
+    UpdaterLimits limits;
 
     QString DatabasePath() const;     // dataDir/velostn.dat
     QString NewDatabasePath() const;  // tempDir + "newfm.dat"
@@ -25,7 +39,8 @@ struct UpdaterConfig {
     QString UsageHitAddress() const;  // "http://" + host + "/vexadb/velosync.shtml"
 
     // The running program's configuration: the data directory shared with the player, the
-    // system's temporary folder, $XDG_CACHE_HOME/Velosync, and UpdateServerHost().
+    // system's temporary folder (the application object replaces it by a private work folder
+    // under it, see updater/work_folder.h), $XDG_CACHE_HOME/Velosync, and UpdateServerHost().
     static UpdaterConfig ForThisProgram();
 };
 

@@ -51,19 +51,32 @@ private:
     CRadioDatabase m_database;
 };
 
-// Writes newfm.dat from the package at packagePath into config.tempDir. A package whose archive
-// holds an unsafe entry (absolute path, "..", a link, an oversized entry), no newfm.dat, or that
-// is damaged or not an archive fails, and leaves no newfm.dat from it behind.
+// Writes newfm.dat from the package at packagePath into config.tempDir (the update's own work
+// folder; a journal or other file of the engine's beside newfm.dat is removed first). A package
+// whose archive holds an unsafe entry (absolute path, "..", a link, an oversized entry), no
+// newfm.dat, or that is damaged or not an archive fails, and leaves no newfm.dat from it behind.
 bool Extract(const QString& packagePath, const UpdaterConfig& config);
+
+// Checks the new edition in config.NewDatabasePath() before anything else is done with it: it
+// opens with the database password, passes the engine's integrity check, has every table and
+// column the programs read, holds stations, and its edition is exactly announcedEdition (the
+// update page's) and newer than the installed one (installedEdition, the command line's, or the
+// edition of config.DatabasePath() when that is higher). On failure shows, in a message box, what
+// was wrong in plain words, and returns false.
+bool CheckNewEdition(const UpdaterConfig& config, std::int32_t announcedEdition,
+                     std::int32_t installedEdition);
 
 // Reads the playlist of config.DatabasePath(), calls progress(94), then writes it into
 // config.NewDatabasePath(), drops the entries whose station the new edition lacks (the others
-// keep their numbers) and sets the stations' Playlist flags to match.
+// keep their numbers) and sets the stations' Playlist flags to match. The result is then checked
+// like a new edition (same edition as before the merge) and must hold exactly the carried
+// entries; a result that fails is refused with a message box saying why.
 bool Merge(const UpdaterConfig& config, const std::function<void(int position)>& progress);
 
 // Replaces velostn.dat by newfm.dat: the new edition is copied beside velostn.dat under a
-// temporary name and renamed over it, so velostn.dat is always either the old file or the whole
-// new one. On success newfm.dat is removed; on failure everything stays as it was.
+// temporary name, flushed to disk, renamed over it, and the folder flushed, so velostn.dat is
+// always either the old file or the whole new one, even across a crash. On success newfm.dat is
+// removed; on failure everything stays as it was.
 bool ReplaceDatabase(const UpdaterConfig& config);
 
 }  // namespace velotune

@@ -55,9 +55,10 @@ CTorvikDBUpdateDlg::CTorvikDBUpdateDlg(const UpdaterConfig& config, const QStrin
       m_config(config),
       m_strDBVersion(dbVersion),
       m_closePlayer(std::move(closePlayer)),
-      m_pCheckDlg(std::make_unique<CCheckUpdatesDlg>()),
+      m_pCheckDlg(std::make_unique<CCheckUpdatesDlg>(config.limits)),
       m_pLoggingDlg(std::make_unique<CLoggingDlg>(config.UsageHitAddress())),
-      m_pDownloadDlg(std::make_unique<CDownloadDatabaseDlg>(config.cacheDir, config.dataDir)) {
+      m_pDownloadDlg(std::make_unique<CDownloadDatabaseDlg>(
+          config.cacheDir, config.dataDir, CDownloadDatabaseDlg::kMaxPackageBytes, config.limits)) {
     BuildControls();
     // Initialisation: both icons (the project's own art, as the player's), the progress bar
     // disabled at 0 of 0..100, status "Ready".
@@ -175,8 +176,9 @@ void CTorvikDBUpdateDlg::OnStartUpdate() {
     if (m_closePlayer)
         m_closePlayer();
 
+    // Cancel stays usable throughout: a server that stalls must not hold the user.
     m_bUpdating = true;
-    m_pCancel->setEnabled(false);
+    m_pCancel->setEnabled(true);
     m_pProgress->setEnabled(true);
     m_pStart->setEnabled(false);
     SetStatus(Text(text::kStatusStarting));
@@ -196,6 +198,7 @@ void CTorvikDBUpdateDlg::OnUpdateChecked(const QString& serverVersion,
     const std::int32_t user = LeadingInt(m_strDBVersion);
     qCInfo(lcUpdater) << "edition here" << user << "on the server" << server;
     if (user < server) {
+        m_nServerVersion = server;
         SetStatus(Text(text::kStatusUpdatesAvailable));
         SetProgress(20);
         m_pLoggingDlg->Start(this, user, server);
@@ -231,7 +234,12 @@ void CTorvikDBUpdateDlg::OnDownloadSucceeded(const QString& packagePath) {
     if (!Pause(kStepPauseMs))
         return;
 
-    if (!Extract(packagePath, m_config)) {
+    // A package that does not give a sound, newer edition, exactly the announced one, is
+    // refused and goes: nothing of it stays on disk.
+    if (!Extract(packagePath, m_config) ||
+        !CheckNewEdition(m_config, m_nServerVersion, LeadingInt(m_strDBVersion))) {
+        QFile::remove(packagePath);
+        QFile::remove(m_config.NewDatabasePath());
         ResetAfterError(Text(text::kExtractError));
         return;
     }
@@ -293,6 +301,10 @@ void CTorvikDBUpdateDlg::reject() {
     }
     m_bUpdating = false;
     m_pDownloadDlg->Cancel();
+    // The dialog closes: its requests end now rather than at their next block or timeout.
+    m_pCheckDlg->Stop();
+    m_pLoggingDlg->Stop();
+    m_pDownloadDlg->Stop();
     QFile::remove(m_config.NewDatabasePath());
     qCInfo(lcUpdater) << "update cancelled by the user";
     QDialog::reject();

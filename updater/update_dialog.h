@@ -16,6 +16,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -68,7 +69,8 @@ public:
 
     // "Start Update" and "Cancel Update" / "Close Updates", as the buttons run them.
     void OnStartUpdate();
-    // Also every request to close the window.
+    // Also every request to close the window. While an update runs it asks first; on Yes the
+    // requests in progress end at once and the dialog closes.
     void reject() override;
 
 Q_SIGNALS:
@@ -101,6 +103,7 @@ private:
 
     QString m_strStatus;
     bool m_bUpdating = false;
+    std::int32_t m_nServerVersion = 0;            // the edition the update page announced
     int m_nStep = 10;                             // the progress bar's step, as WM_PROGRESS sets it
     bool m_bAsking = false;                       // the quit question is open
     std::vector<std::unique_ptr<QEvent>> m_held;  // results that arrived while it was

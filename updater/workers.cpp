@@ -1,11 +1,13 @@
 #include "updater/workers.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QSaveFile>
 #include <QUrl>
+#include <algorithm>
 
 #include "res/texts.h"
 #include "settings/settings_store.h"
@@ -52,12 +54,18 @@ void PostStatus(QObject* mainWindow, const char* text) {
 // One attempt. False on an error of any kind: no connection, a failed read, or a status above
 // 400 (400 itself is an answer: its page is read like any other).
 bool CheckAttempt(const QString& address, HttpAccess access, const WorkerThread& worker,
-                  QObject* mainWindow, CheckPageValues& values) {
+                  const UpdaterLimits& limits, const QDeadlineTimer& deadline, QObject* mainWindow,
+                  CheckPageValues& values) {
     PostProgress(mainWindow, 7);
     HttpRequest request;
     bool ok = false;
     PostProgress(mainWindow, 11);
-    const HttpError error = request.Open(address, ProgramOptions(access, worker));
+    HttpOptions options = ProgramOptions(access, worker);
+    const int left = int(std::max<qint64>(1, deadline.remainingTime()));
+    options.totalTimeoutMs = left;
+    options.connectTimeoutMs = std::min(limits.connectTimeoutMs, left);
+    const HttpError error =
+        deadline.hasExpired() ? HttpError::Timeout : request.Open(address, options);
     if (error != HttpError::None) {
         qCInfo(lcWorkers).noquote()
             << "check:" << platform::HttpErrorName(error) << "-" << request.ErrorText();
@@ -79,16 +87,20 @@ bool CheckAttempt(const QString& address, HttpAccess access, const WorkerThread&
     return ok;
 }
 
-void RunCheck(const WorkerStart& start, const WorkerThread& worker) {
+void RunCheck(const WorkerStart& start, const WorkerThread& worker, const UpdaterLimits& limits) {
     static const char* const kRetryTexts[] = {nullptr, text::kStatusCheckConnectionRetry,
                                               text::kStatusCheckProxyRetry};
     CheckPageValues values;
     bool answered = false;
+    const QDeadlineTimer deadline(limits.checkBudgetMs);
     for (int attempt = 0; attempt < 3 && !answered; ++attempt) {
+        // Once the time is up (or the user quit), further attempts would only be refused.
+        if (attempt > 0 && (deadline.hasExpired() || worker.Shutdown()->IsCancelled()))
+            break;
         if (kRetryTexts[attempt])
             PostStatus(start.mainWindow, kRetryTexts[attempt]);
-        answered =
-            CheckAttempt(start.address, kAttemptAccess[attempt], worker, start.mainWindow, values);
+        answered = CheckAttempt(start.address, kAttemptAccess[attempt], worker, limits, deadline,
+                                start.mainWindow, values);
     }
     QString address;
     if (!values.path.isEmpty())
@@ -151,9 +163,10 @@ bool CopyReplacing(const QString& source, const QString& target) {
 
 // ---- CCheckUpdatesDlg ---------------------------------------------------------------------------
 
-CCheckUpdatesDlg::CCheckUpdatesDlg()
-    : m_worker(QStringLiteral("velosync check"),
-               [this](int, const WorkerStart& start) { RunCheck(start, m_worker); }) {}
+CCheckUpdatesDlg::CCheckUpdatesDlg(const UpdaterLimits& limits)
+    : m_limits(limits),
+      m_worker(QStringLiteral("velosync check"),
+               [this](int, const WorkerStart& start) { RunCheck(start, m_worker, m_limits); }) {}
 
 CCheckUpdatesDlg::~CCheckUpdatesDlg() {
     m_worker.Stop();
@@ -212,10 +225,11 @@ void CLoggingDlg::customEvent(QEvent* event) {
 // ---- CDownloadDatabaseDlg -----------------------------------------------------------------------
 
 CDownloadDatabaseDlg::CDownloadDatabaseDlg(const QString& cacheDir, const QString& dataDir,
-                                           qint64 maxBytes)
+                                           qint64 maxBytes, const UpdaterLimits& limits)
     : m_strCacheDir(cacheDir),
       m_strDataDir(dataDir),
       m_maxBytes(maxBytes),
+      m_limits(limits),
       m_worker(QStringLiteral("velosync download"),
                [this](int, const WorkerStart& start) { Download(start); }) {}
 
@@ -256,10 +270,20 @@ void CDownloadDatabaseDlg::Download(const WorkerStart& start) {
                                : m_strCacheDir + QLatin1Char('/') + Text(kCacheSubFolder);
     const QString cachedFile = folder + QLatin1Char('/') + CacheName(start.address);
     if (!folder.isEmpty() && QDir().mkpath(folder)) {
+        const QDeadlineTimer openBudget(m_limits.downloadOpenBudgetMs);
         for (int kind = 0; kind < 3; ++kind) {
+            if (kind > 0 && openBudget.hasExpired()) {
+                qCInfo(lcWorkers) << "download: no answer in time; no further attempt";
+                break;
+            }
             HttpRequest request;
-            const HttpError error =
-                request.Open(start.address, ProgramOptions(kAttemptAccess[kind], m_worker));
+            HttpOptions options = ProgramOptions(kAttemptAccess[kind], m_worker);
+            const qint64 left = std::max<qint64>(1000, openBudget.remainingTime());
+            options.connectTimeoutMs = int(std::min<qint64>(m_limits.connectTimeoutMs, left));
+            options.lowSpeedBytesPerSecond = m_limits.lowSpeedBytesPerSecond;
+            options.lowSpeedSeconds =
+                int(std::clamp<qint64>(left / 1000, 1, m_limits.lowSpeedSeconds));
+            const HttpError error = request.Open(start.address, options);
             if (error != HttpError::None) {
                 qCInfo(lcWorkers).noquote()
                     << "download:" << platform::HttpErrorName(error) << "-" << request.ErrorText();

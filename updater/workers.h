@@ -24,6 +24,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "updater/update_config.h"
 #include "updater/update_protocol.h"
 #include "updater/worker_thread.h"
 
@@ -33,13 +34,15 @@ namespace velotune {
 // the environment's proxy), each reading the check page line by line.
 class CCheckUpdatesDlg : public QObject {
 public:
-    CCheckUpdatesDlg();
+    explicit CCheckUpdatesDlg(const UpdaterLimits& limits = {});
     ~CCheckUpdatesDlg() override;
 
     // Starts the check of checkAddress. Sets mainWindow's progress position to 5 before it
     // returns. The result reaches mainWindow as WM_UPDATE_CHECKED or WM_UPDATE_CHECK_FAILED, with
     // the version text and the package address. Returns true.
     bool Start(QObject* mainWindow, const QString& checkAddress);
+    // Interrupts the check at once and ends its thread; no start works afterwards.
+    void Stop() { m_worker.Stop(); }
 
 protected:
     void customEvent(QEvent* event) override;
@@ -47,6 +50,7 @@ protected:
 private:
     QPointer<QObject> m_pMainWnd;
     QString m_strCheckAddress;
+    const UpdaterLimits m_limits;
     WorkerThread m_worker;  // last: stopped before the members above go
 };
 
@@ -59,6 +63,7 @@ public:
     ~CLoggingDlg() override;
 
     void Start(QObject* mainWindow, std::int32_t userVersion, std::int32_t serverVersion);
+    void Stop() { m_worker.Stop(); }
 
 protected:
     void customEvent(QEvent* event) override;
@@ -78,7 +83,7 @@ public:
     // cacheDir: the download cache (its sub-folders hold downloads); dataDir: where vexadb.exe
     // goes. maxBytes: the largest package accepted.
     CDownloadDatabaseDlg(const QString& cacheDir, const QString& dataDir,
-                         qint64 maxBytes = kMaxPackageBytes);
+                         qint64 maxBytes = kMaxPackageBytes, const UpdaterLimits& limits = {});
     ~CDownloadDatabaseDlg() override;
 
     void Start(QObject* mainWindow, const QString& packageAddress);
@@ -86,6 +91,9 @@ public:
     // Makes the download stop at its next block, and fail. The flag stays set until a download
     // honours it.
     void Cancel() { m_nCancel.store(1); }
+    // Interrupts the download at once, even while it waits for the server, and ends its thread;
+    // no start works afterwards.
+    void Stop() { m_worker.Stop(); }
 
     // The sub-folder of the cache that downloads are written into.
     static constexpr char kCacheSubFolder[] = "download";
@@ -108,6 +116,7 @@ private:
     const QString m_strCacheDir;
     const QString m_strDataDir;
     const qint64 m_maxBytes;
+    const UpdaterLimits m_limits;
     std::atomic<int> m_nCancel{0};  // written by the dialog's thread, read by the worker
     DownloadProgress m_progress;    // worker thread only; kept for the whole run
     WorkerThread m_worker;          // last: stopped before the members above go

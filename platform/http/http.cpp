@@ -360,6 +360,12 @@ HttpError HttpRequest::Impl::Start(const QString& url) {
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
     if (const char* bundle = std::getenv("SSL_CERT_FILE"); bundle && *bundle)
         curl_easy_setopt(h, CURLOPT_CAINFO, bundle);
+    if (options.totalTimeoutMs > 0)
+        curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, long(options.totalTimeoutMs));
+    if (options.lowSpeedBytesPerSecond > 0 && options.lowSpeedSeconds > 0) {
+        curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, long(options.lowSpeedBytesPerSecond));
+        curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, long(options.lowSpeedSeconds));
+    }
     curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &Impl::OnHeader);
     curl_easy_setopt(h, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Impl::OnBody);

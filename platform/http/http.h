@@ -77,7 +77,14 @@ struct HttpOptions {
     bool noCache = false;
     bool followRedirects = true;  // to http and https URLs only, at most 10
     int connectTimeoutMs = 20000;
-    int stallTimeoutMs = 30000;          // longest wait for the next byte once the request is sent
+    int stallTimeoutMs = 30000;  // longest wait for the next byte once the request is sent
+    // The whole request, connection, head and body, must be over within this time (0: no limit);
+    // after it the current call fails with Timeout.
+    int totalTimeoutMs = 0;
+    // A transfer slower than lowSpeedBytesPerSecond over lowSpeedSeconds in a row (waiting for
+    // the head included) fails with Timeout. 0 in either: no limit.
+    int lowSpeedBytesPerSecond = 0;
+    int lowSpeedSeconds = 0;
     std::shared_ptr<HttpCancel> cancel;  // optional
 };
 

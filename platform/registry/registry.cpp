@@ -22,6 +22,17 @@ QString RegistryFilePath() {
            QString::fromUtf8(text::kProductName) + QStringLiteral(".conf");
 }
 
+bool RegistryFileReadable() {
+    const QString path = RegistryFilePath();
+    const QFileInfo info(path);
+    if (!info.exists())
+        return true;
+    QFile file(path);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
+        return false;
+    return QSettings(path, QSettings::IniFormat).status() == QSettings::NoError;
+}
+
 RegistryKey::RegistryKey(const QString& subKey)
     : settings_(std::make_unique<QSettings>(RegistryFilePath(), QSettings::IniFormat)) {
     if (!subKey.isEmpty())
@@ -88,6 +99,10 @@ void RegistryKey::SetSignedDword(const QString& name, qint32 value) {
 void RegistryKey::SetText(const QString& name, const QString& value) {
     Remember(name);
     settings_->setValue(name, value);
+}
+
+QStringList RegistryKey::ValueNames() const {
+    return settings_->childKeys();
 }
 
 bool RegistryKey::DeleteValue(const QString& name) {

@@ -28,6 +28,10 @@ namespace velotune::platform {
 // The settings file the keys live in. Follows XDG_CONFIG_HOME at every call.
 QString RegistryFilePath();
 
+// False when the settings file exists but cannot be read (no permission, not a file, an I/O
+// error): its values then only look absent, and nothing should be written over them.
+bool RegistryFileReadable();
+
 // An open key: "" is the root key, otherwise one sub-key name such as "Options". Opening never
 // fails and creates nothing; writes are collected and reach the file together, in one atomic
 // replacement, at Flush() (or, unreported, at destruction).
@@ -45,6 +49,8 @@ public:
     // Reads a text of any length. Fails when the value is absent; *value is untouched then.
     bool ReadText(const QString& name, QString* value) const;
     bool HasValue(const QString& name) const;
+    // The names of the key's values (not of its sub-keys), in the file's order.
+    QStringList ValueNames() const;
 
     void SetDword(const QString& name, quint32 value);
     // A DWORD that holds a signed number (a screen coordinate), written as that number, so the

@@ -8,8 +8,10 @@
 #include <QDBusConnectionInterface>
 #include <QDBusReply>
 #include <QDialog>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
@@ -148,6 +150,22 @@ TEST_F(AppTest, ANameThatCannotBeTakenIsToldAndTheStartGoesOn) {
     EXPECT_FALSE(app_->Automation().IsRegistered());
     EXPECT_TRUE(window_->isVisible());
     QDBusConnection::disconnectFromBus(QStringLiteral("other"));
+}
+
+// A settings file that is there but cannot be read is named in a message, and nothing replaces
+// it: no new installation identifier, no defaults written over it.
+TEST_F(AppTest, AnUnreadableSettingsFileIsNamedAndKept) {
+    const QString path = CSettingsStore().FilePath();
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(QDir().mkpath(path));  // unreadable for anyone, root included
+    Start();
+    EXPECT_TRUE(messages_.Texts().contains(T(text::kSettingsReadFailed) + path))
+        << messages_.Texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(messages_.Texts().contains(T(text::kRegistryWriteFailed) + path))
+        << messages_.Texts().join(QLatin1Char('\n')).toStdString();
+    app_.reset();
+    EXPECT_TRUE(QFileInfo(path).isDir());
+    EXPECT_TRUE(QDir(path).isEmpty());
 }
 
 TEST_F(AppTest, AltF4IsTheCloseButtonExceptInAModalDialog) {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 
 #include "platform/appdirs/appdirs.h"
@@ -153,16 +155,46 @@ TEST_F(SettingsStoreTest, RemovingAnEntryRenumbersTheRest) {
     EXPECT_FALSE(platform::RegReadText(QStringLiteral("Playlist"), QStringLiteral("3"), &third));
 }
 
-TEST_F(SettingsStoreTest, HolesAreSkippedAndPositionsFollowTheList) {
+// The list ends at its first hole, and a total beyond the entries is not trusted: a hand-edited
+// or damaged file must neither hang the reader nor bring old entries back.
+TEST_F(SettingsStoreTest, AHoleEndsTheListAndAHugeTotalIsNotTrusted) {
     for (const char* entry : {"1::/1", "2::/2", "3::/3"})
         ASSERT_EQ(store_.AddFileEntry(QString::fromLatin1(entry)), 1);
     ASSERT_TRUE(platform::RegDeleteValue(QStringLiteral("Playlist"), QStringLiteral("2")));
-    EXPECT_EQ(Entries(), (QStringList{QStringLiteral("1::/1"), QStringLiteral("3::/3")}));
+    EXPECT_EQ(Entries(), QStringList{QStringLiteral("1::/1")});
 
-    ASSERT_EQ(store_.RemoveFileEntry(2), 1);
+    // Removing rewrites the list from what it holds; the entry behind the hole goes too.
+    ASSERT_EQ(store_.RemoveFileEntry(1), 1);
+    EXPECT_EQ(Total(), 0);
     ASSERT_EQ(store_.AddFileEntry(QStringLiteral("4::/4")), 1);
-    EXPECT_EQ(Entries(), (QStringList{QStringLiteral("1::/1"), QStringLiteral("4::/4")}));
-    EXPECT_EQ(Total(), 2);
+    EXPECT_EQ(Entries(), QStringList{QStringLiteral("4::/4")});
+
+    ASSERT_TRUE(platform::RegWriteDword(QStringLiteral("Playlist"),
+                                        QStringLiteral("FileList Total"), 2147483647u));
+    ASSERT_TRUE(platform::RegWriteText(QStringLiteral("Playlist"), QStringLiteral("2"),
+                                       QStringLiteral("5::/5")));
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(Entries(), (QStringList{QStringLiteral("4::/4"), QStringLiteral("5::/5")}));
+    ASSERT_EQ(store_.AddFileEntry(QStringLiteral("6::/6")), 1);
+    EXPECT_EQ(Total(), 3);
+    ASSERT_EQ(store_.RemoveFileEntry(1), 1);
+    EXPECT_EQ(Entries(), (QStringList{QStringLiteral("5::/5"), QStringLiteral("6::/6")}));
+    EXPECT_LT(clock.elapsed(), 10000);  // counting to the total would take hours
+}
+
+// A settings file that exists but cannot be read is not a missing one.
+TEST_F(SettingsStoreTest, AnUnreadableFileIsToldFromAMissingOne) {
+    EXPECT_TRUE(platform::RegistryFileReadable());
+    ASSERT_EQ(store_.WriteUID(QStringLiteral("uid-1")), 1);
+    EXPECT_TRUE(platform::RegistryFileReadable());
+    // A folder where the file should be cannot be read, whoever runs the test.
+    const QString path = platform::RegistryFilePath();
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(QDir().mkpath(path));
+    EXPECT_FALSE(platform::RegistryFileReadable());
+    QString uid;
+    EXPECT_EQ(store_.ReadUID(&uid), 0);
 }
 
 TEST_F(SettingsStoreTest, WritesToAnUnwritableFolderFail) {

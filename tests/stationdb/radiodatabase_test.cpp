@@ -6,11 +6,14 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSet>
 #include <QStandardPaths>
 
+#include "res/texts.h"
 #include "stationdb/dbwriter.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/test_env.h"
@@ -295,6 +298,49 @@ TEST_F(StationDbTest, OpenFailsWithTheEnginesTextAndNeverCreatesAFile) {
     IdList ids;
     EXPECT_EQ(db_.FindStationsByCountry(QStringLiteral("Chad"), ids), kDbRecordsetFailed);
     EXPECT_EQ(db_.CloseDatabase(), kDbOk);
+}
+
+// An empty, unreadable or table-less file is not a station database: it is reported with its
+// path and left exactly as it was, so the user can still recover it.
+TEST_F(StationDbTest, ADamagedFileIsReportedWithItsPathAndLeftAlone) {
+    const QString dir = test::MakeTempDir();
+    const QString empty = dir + QStringLiteral("/velostn.dat");
+    {
+        QFile f(empty);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    const QString bare = dir + QStringLiteral("/bare.dat");
+    {
+        sqlite3* raw = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(bare).constData(), &raw), SQLITE_OK);
+        sqlite3_exec(raw, "PRAGMA key = 'QK73RU58WD'; CREATE TABLE Other (x);", nullptr, nullptr,
+                     nullptr);
+        sqlite3_close(raw);
+    }
+    OpenWorld();
+    ASSERT_EQ(db_.CloseDatabase(), kDbOk);
+    const QString locked = dir + QStringLiteral("/locked.dat");
+    ASSERT_TRUE(QFile::copy(path_, locked));
+    QFile::setPermissions(locked, QFile::WriteOwner);
+    const bool canReadAnyway = QFile(locked).open(QIODevice::ReadOnly);  // root
+
+    const auto read = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    for (const QString& path : {empty, bare, locked}) {
+        if (path == locked && canReadAnyway)
+            continue;
+        SCOPED_TRACE(path.toStdString());
+        const QByteArray before = read(path);
+        EXPECT_EQ(db_.OpenDatabase(path), kDbOpenFailed);
+        EXPECT_EQ(messages_.Last(), QString::fromUtf8(text::kDatabaseDamaged) + path);
+        EXPECT_FALSE(db_.IsOpen());
+        EXPECT_EQ(read(path), before);
+        EXPECT_EQ(QFileInfo(path).size(), before.size());
+    }
+    EXPECT_EQ(QFileInfo(empty).size(), 0);
+    EXPECT_EQ(QDir(dir).entryList(QDir::Files).size(), 3);  // no journal or other file made
 }
 
 TEST_F(StationDbTest, ASecondProcessCannotOpenTheFileWhileItIsOpen) {

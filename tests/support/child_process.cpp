@@ -114,6 +114,13 @@ void ChildProcess::Stop(int graceMs) {
     }
 }
 
+void ChildProcess::Kill() {
+    if (reaped_)
+        return;
+    ::kill(pid_, SIGKILL);
+    Wait(5000);
+}
+
 bool ChildProcess::ReadLine(QByteArray* line, int timeoutMs) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {

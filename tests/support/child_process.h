@@ -34,6 +34,8 @@ public:
     void Stop(int graceMs = 3000);
     // Sends sig (SIGINT, SIGTERM, ...) to a running child.
     void Signal(int sig);
+    // SIGKILL at once, as a crash or the system would end it, and waits for the end.
+    void Kill();
 
     // One line of standard output (without the newline), waiting up to timeoutMs for it.
     bool ReadLine(QByteArray* line, int timeoutMs);

@@ -63,7 +63,8 @@ class Handler(BaseHTTPRequestHandler):
         return path
 
     def _send_body(self, data, rate, close_after):
-        chunk = 4096 if not rate else max(256, min(16384, int(rate) // 10))
+        # Pieces of a tenth of a second, down to single bytes for a server that drips.
+        chunk = 4096 if not rate else max(1, min(16384, int(rate) // 10))
         sent = 0
         start = time.monotonic()
         while sent < len(data):

@@ -5,12 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include "tests/support/message_recorder.h"
 #include "tests/support/test_env.h"
 #include "tests/updater/updater_fixture.h"
+#include "updater/work_folder.h"
 
 namespace velotune {
 namespace {
@@ -89,6 +92,45 @@ TEST_F(UpdateDatabaseTest, ReplaceIsAllOrNothing) {
     EXPECT_FALSE(ReplaceDatabase(config_));
     EXPECT_EQ(ReadFile(config_.DatabasePath()), edition);
     EXPECT_EQ(files(), QStringList{QStringLiteral("velostn.dat")});
+}
+
+// Each run works in a fresh folder of its own that only the user can enter and that goes when the
+// run ends; a killed run's folder and half-made copy go at the next start, a running one's stay.
+TEST(WorkFolderTest, FreshPrivateAndGoneAfterwardsAndAfterAKilledRun) {
+    const QString base = test::MakeTempDir(QStringLiteral("tmpbase"));
+    const QString data = test::MakeTempDir(QStringLiteral("data"));
+    // What earlier runs left: one killed (no such process), one of a process that runs (ours
+    // stands in for it: the name carries the pid of a live process), and a stranger's folder.
+    test::WriteFile(base + QStringLiteral("/velosync-999999999-abcdef/newfm.dat-journal"), "x");
+    const QString live = base + QStringLiteral("/velosync-1-abcdef");  // init always runs
+    QDir().mkpath(live);
+    QDir().mkpath(base + QStringLiteral("/velosync-other"));
+    test::WriteFile(data + QStringLiteral("/velostn.dat.new-1234abcd"), "half a copy");
+    test::WriteFile(data + QStringLiteral("/velostn.dat"), "the user's");
+
+    EXPECT_EQ(RemoveLeftovers(base, data), 2);
+    EXPECT_EQ(QDir(base).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+              (QStringList{QStringLiteral("velosync-1-abcdef"), QStringLiteral("velosync-other")}));
+    EXPECT_EQ(QDir(data).entryList(QDir::Files), QStringList{QStringLiteral("velostn.dat")});
+
+    QString path;
+    {
+        const WorkFolder work(base);
+        ASSERT_TRUE(work.IsValid());
+        path = work.Path();
+        EXPECT_TRUE(path.startsWith(base + QStringLiteral("/velosync-") +
+                                    QString::number(QCoreApplication::applicationPid()) +
+                                    QLatin1Char('-')));
+        EXPECT_TRUE(path.endsWith(QLatin1Char('/')));
+        EXPECT_TRUE(QDir(path).isEmpty());
+        EXPECT_EQ(QFileInfo(path).permissions() & 0x7077,
+                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        test::WriteFile(path + QStringLiteral("newfm.dat"), "edition");
+        // Our own folder is not a leftover.
+        EXPECT_EQ(RemoveLeftovers(base, data), 0);
+        EXPECT_TRUE(QFile::exists(path + QStringLiteral("newfm.dat")));
+    }
+    EXPECT_FALSE(QFileInfo::exists(path));
 }
 
 }  // namespace

@@ -7,9 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProgressBar>
 #include <QPushButton>
+#include <iostream>
 
 #include "res/texts.h"
 #include "settings/settings_store.h"
@@ -201,6 +203,147 @@ TEST_F(UpdateDialogTest, MergeFailsWhileThePlayerHoldsTheDatabase) {
     }
     EXPECT_EQ(ReadFile(config_.DatabasePath()), userFile_);
     EXPECT_EQ(Run().last(), T(text::kStatusCompleted));
+}
+
+TEST_F(UpdateDialogTest, RefusedEditionsLeaveTheDatabaseByteForByte) {
+    const QString edition = test::MakeTempDir(QStringLiteral("refused")) + QStringLiteral("/e.dat");
+    auto packageOf = [&](const StationDbContent& content, const char* sql = nullptr) {
+        test::WriteDatabase(edition, content);
+        if (sql)
+            test::ModifyDatabase(edition, sql);
+        return test::PackageWith({{QStringLiteral("newfm.dat"), ReadFile(edition)}});
+    };
+    StationDbContent noStations = test::NewEdition();
+    noStations.stations.clear();
+    noStations.playlist.clear();
+    StationDbContent noEdition = test::NewEdition();
+    noEdition.edition.reset();
+    StationDbContent edition22 = test::NewEdition();
+    edition22.edition = 22;
+    StationDbContent edition20 = test::NewEdition();
+    edition20.edition = 20;
+    QByteArray damaged = test::PackageOf(test::NewEdition());
+    {
+        test::WriteDatabase(edition, test::NewEdition());
+        QByteArray bytes = ReadFile(edition);
+        for (qsizetype i = bytes.size() / 2; i < bytes.size() / 2 + 64; ++i)
+            bytes[i] = char(bytes[i] ^ 0x5a);
+        damaged = test::PackageWith({{QStringLiteral("newfm.dat"), bytes}});
+    }
+
+    struct Case {
+        const char* what;
+        QByteArray package;
+        int announced;
+        const char* commandLine;
+        QString reason;  // words the message must hold
+    };
+    const QList<Case> cases = {
+        {"an empty Radio table", packageOf(noStations), 21, "20", T(text::kReasonNoStations)},
+        {"a Radio table without a column",
+         packageOf(test::NewEdition(),
+                   "CREATE TABLE Stripped AS SELECT RadioID, \"Station Name\", Frequency, GenreTwo,"
+                   " GenreThree, StationURL, StreamURL, StreamFormat, City, State, Country,"
+                   " Active, LanguageOne, LanguageTwo, Playlist, Comments, Ranking, Popularity,"
+                   " ReserveOne, ReserveTwo, ReserveThree FROM Radio;"
+                   " DROP TABLE Radio; ALTER TABLE Stripped RENAME TO Radio;"),
+         21, "20", QStringLiteral("Radio.GenreOne")},
+        {"no Playlist table", packageOf(test::NewEdition(), "DROP TABLE Playlist;"), 21, "20",
+         QStringLiteral("Playlist")},
+        {"no edition number", packageOf(noEdition), 21, "20", T(text::kReasonNoEdition)},
+        {"another edition than announced", packageOf(edition22), 21, "20",
+         T(text::kReasonNotAnnounced) + QStringLiteral("21")},
+        // The command line may be behind the file: the file's own edition counts.
+        {"not newer than the installed file", packageOf(edition20), 20, "5",
+         T(text::kReasonNotNewer) + QStringLiteral("20")},
+        {"damaged pages", damaged, 21, "20", QString()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        messages_.Clear();
+        Open(QString::fromUtf8(c.commandLine));
+        test::Publish(server_, c.announced, c.package);
+        EXPECT_EQ(Run().last(), T(text::kExtractError));
+        ExpectFailedState();
+        ExpectUserDatabaseUntouched();
+        EXPECT_FALSE(QFile::exists(config_.PackagePath())) << "the refused package stays";
+        ASSERT_EQ(messages_.Texts().size(), 1);
+        EXPECT_TRUE(messages_.Last().startsWith(T(text::kEditionRefused)))
+            << messages_.Last().toStdString();
+        EXPECT_TRUE(messages_.Last().contains(c.reason)) << messages_.Last().toStdString();
+        EXPECT_TRUE(QDir(config_.tempDir).isEmpty());
+    }
+}
+
+// A server that answers a byte at a time, or a download that crawls, ends the update within its
+// limits; the limits are shortened here, the program's own are half a minute.
+TEST_F(UpdateDialogTest, DrippingServersAreGivenUpInTime) {
+    config_.limits.checkBudgetMs = 3000;
+    config_.limits.lowSpeedSeconds = 3;
+    config_.limits.downloadOpenBudgetMs = 3000;
+    Open();
+    QElapsedTimer clock;
+
+    FixtureRoute drip =
+        FixtureRoute::Body(QByteArray(200, ' ') + "<meta name=\"version\" content=\"21\">\n");
+    drip.bytesPerSecond = 1;
+    server_.SetRoute(QStringLiteral("/vexadb/update.html"), drip);
+    clock.start();
+    EXPECT_EQ(Run(), (QStringList{T(text::kStatusStarting), T(text::kStatusChecking),
+                                  ErrorTexts().check}));
+    EXPECT_LT(clock.elapsed(), 15000);
+    EXPECT_EQ(Requested().size(), 1);  // no time was left for another attempt
+    ExpectFailedState();
+    server_.ClearRoutes();
+
+    test::Publish(server_, 21, test::PackageOf(test::NewEdition()));
+    FixtureRoute slow = FixtureRoute::File(QStringLiteral("vexadb/vexadb21.exe"));
+    slow.bytesPerSecond = 100;
+    server_.SetRoute(QStringLiteral("/vexadb/vexadb21.exe"), slow);
+    clock.start();
+    EXPECT_EQ(Run().last(), ErrorTexts().download);
+    EXPECT_LT(clock.elapsed(), 20000);
+    ExpectFailedState();
+    ExpectUserDatabaseUntouched();
+    EXPECT_TRUE(CachedPackages().isEmpty());
+}
+
+// Cancel is there while the check and the download wait for a silent server, and Yes ends the
+// requests at once.
+TEST_F(UpdateDialogTest, CancelEndsAStalledCheckOrDownloadAtOnce) {
+    for (const bool inDownload : {false, true}) {
+        SCOPED_TRACE(inDownload ? "download" : "check");
+        server_.ClearRoutes();
+        FixtureRoute silent = FixtureRoute::Status(200, "never sent");
+        silent.delaySeconds = 120;
+        if (inDownload) {
+            test::Publish(server_, 21, test::PackageOf(test::NewEdition()));
+            server_.SetRoute(QStringLiteral("/vexadb/vexadb21.exe"), silent);
+        } else {
+            server_.SetRoute(QStringLiteral("/vexadb/update.html"), silent);
+        }
+        const QString waited = inDownload ? QStringLiteral("/vexadb/vexadb21.exe")
+                                          : QStringLiteral("/vexadb/update.html");
+        const qsizetype before = Requested().count(waited);
+        Open();
+        Button(IDOK)->click();
+        ASSERT_TRUE(WaitUntil([&] { return Requested().count(waited) > before; }))
+            << Requested().join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(dialog_->IsUpdating());
+        EXPECT_TRUE(Button(IDCANCEL)->isEnabled());
+
+        QElapsedTimer clock;
+        clock.start();
+        Button(IDCANCEL)->click();  // the recorder answers Yes
+        // Reported for the record; the bound is generous for a loaded machine.
+        const qint64 took = clock.elapsed();
+        std::cout << "[ cancel ] ended the work in " << took << " ms\n";
+        EXPECT_LT(took, 5000);
+        EXPECT_FALSE(dialog_->IsUpdating());
+        EXPECT_FALSE(dialog_->isVisible());
+        EXPECT_EQ(messages_.Last(), T(text::kQuitUpdateQuestion));
+        ExpectUserDatabaseUntouched();
+    }
 }
 
 }  // namespace

@@ -1,13 +1,16 @@
 #include "tests/updater/updater_fixture.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
+#include <cstring>
 
+#include "stationdb/radiodatabase.h"
 #include "tests/support/test_env.h"
 #include "tools/velosync-pack/package_maker.h"
 
@@ -96,6 +99,46 @@ void WriteDatabase(const QString& path, const StationDbContent& content) {
     QFile::remove(path);
     QString error;
     ASSERT_TRUE(WriteStationDatabase(path, content, &error)) << error.toStdString();
+}
+
+void ModifyDatabase(const QString& path, const char* sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr),
+        SQLITE_OK);
+    sqlite3_key(db, kDatabasePassword, int(strlen(kDatabasePassword)));
+    char* error = nullptr;
+    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &error);
+    EXPECT_EQ(rc, SQLITE_OK) << (error ? error : "") << " in " << sql;
+    sqlite3_free(error);
+    sqlite3_close(db);
+}
+
+void MakeStaleJournal(const QString& journalPath) {
+    const QString path = MakeTempDir(QStringLiteral("journal")) + QStringLiteral("/other.dat");
+    StationDbContent content = UserEdition();
+    content.stations.append(content.stations);  // some pages to change
+    WriteDatabase(path, content);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr),
+        SQLITE_OK);
+    sqlite3_key(db, kDatabasePassword, int(strlen(kDatabasePassword)));
+    // A cache too small for the change makes the engine write the journal to disk (and the
+    // changed pages into the file) before the transaction ends.
+    ASSERT_EQ(sqlite3_exec(db,
+                           "PRAGMA cache_size = 2; BEGIN;"
+                           " UPDATE Radio SET Comments = hex(randomblob(3000));"
+                           " DELETE FROM Playlist;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK)
+        << sqlite3_errmsg(db);
+    ASSERT_TRUE(QFileInfo(path + QStringLiteral("-journal")).size() > 0);
+    QFile::remove(journalPath);
+    QDir().mkpath(QFileInfo(journalPath).absolutePath());
+    ASSERT_TRUE(QFile::copy(path + QStringLiteral("-journal"), journalPath));
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
 }
 
 QByteArray PackageWith(const QList<QPair<QString, QByteArray>>& entries) {

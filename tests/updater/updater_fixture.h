@@ -36,6 +36,14 @@ StationDbContent NewEdition();
 // Writes content as a new station database file at path (replacing one that is there).
 void WriteDatabase(const QString& path, const StationDbContent& content);
 
+// Runs sql (one or more statements) on the station database at path, keyed with its password.
+void ModifyDatabase(const QString& path, const char* sql);
+
+// Leaves at journalPath the rollback journal of a write transaction on another station database
+// that never finished, as a killed process leaves it: a database opened beside it would take that
+// transaction's pages in.
+void MakeStaleJournal(const QString& journalPath);
+
 // The package bytes for an edition, as the maker's tool makes them; and one with any entries.
 QByteArray PackageOf(const StationDbContent& content);
 QByteArray PackageWith(const QList<QPair<QString, QByteArray>>& entries);

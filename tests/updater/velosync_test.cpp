@@ -5,11 +5,20 @@
 // through its log: one line per status text and per progress position.
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QMap>
+#include <QRandomGenerator>
+#include <QThread>
+#include <algorithm>
+#include <iostream>
 
 #include "res/texts.h"
 #include "settings/settings_store.h"
+#include "stationdb/dbcheck.h"
 #include "stationdb/radiodatabase.h"
 #include "tests/support/child_process.h"
 #include "tests/support/desktop.h"
@@ -69,6 +78,11 @@ protected:
     QString Velotune() const { return program_ + QStringLiteral("/velotune"); }
     QString Database() const { return program_ + QStringLiteral("/velostn.dat"); }
     QString NewDatabase() const { return QDir::tempPath() + QStringLiteral("/newfm.dat"); }
+    // The updaters' work folders in the temporary folder.
+    static QStringList WorkFolders() {
+        return QDir(QDir::tempPath())
+            .entryList({QStringLiteral("velosync-*")}, QDir::Dirs | QDir::NoDotAndDotDot);
+    }
 
     // Starts velosync with args; its log goes to a file of its own.
     void Start(ChildProcess& process, const QStringList& args, QString* log) {
@@ -229,6 +243,7 @@ TEST_F(VelosyncTest, QuittingDuringTheDownloadEndsTheProgramAndRemovesTheNewData
     test::FixtureRoute slow = test::FixtureRoute::File(QStringLiteral("vexadb/vexadb21.exe"));
     slow.bytesPerSecond = 2000;
     server_.SetRoute(QStringLiteral("/vexadb/vexadb21.exe"), slow);
+    // A file of that name in the shared temporary folder is not the updater's.
     test::WriteFile(NewDatabase(), "left over from an earlier try");
 
     ChildProcess velosync;
@@ -246,7 +261,7 @@ TEST_F(VelosyncTest, QuittingDuringTheDownloadEndsTheProgramAndRemovesTheNewData
     ASSERT_TRUE(Keys(question, {QStringLiteral("n")}));
     ASSERT_TRUE(Eventually([] { return FindWindow(T(text::kProductName), true).isEmpty(); }));
     EXPECT_TRUE(velosync.IsRunning());
-    EXPECT_TRUE(QFile::exists(NewDatabase()));
+    EXPECT_EQ(WorkFolders().size(), 1);
 
     ASSERT_TRUE(Keys(window, {QStringLiteral("Escape")}));
     question = WaitForWindow(T(text::kProductName));
@@ -254,11 +269,141 @@ TEST_F(VelosyncTest, QuittingDuringTheDownloadEndsTheProgramAndRemovesTheNewData
     ASSERT_TRUE(Keys(question, {QStringLiteral("Return")}));
     EXPECT_EQ(velosync.Wait(kWaitMs), 0);
 
-    EXPECT_FALSE(QFile::exists(NewDatabase()));
+    EXPECT_TRUE(WorkFolders().isEmpty());
+    EXPECT_EQ(ReadFile(NewDatabase()), "left over from an earlier try");
     EXPECT_EQ(ReadFile(Database()), userFile_);
     EXPECT_EQ(QDir(program_).entryList(QDir::Files),
               (QStringList{QStringLiteral("velostn.dat"), QStringLiteral("velosync")}));
     EXPECT_EQ(Logged(log, QStringLiteral("status")).last(), T(text::kStatusDownloading));
+}
+
+// A killed update left the journal of its unfinished merge in the temporary folder, and its work
+// folder. The next update unpacks and merges in a fresh folder of its own, so the journal cannot
+// find its way into the new edition; the killed run's folder goes.
+TEST_F(VelosyncTest, AStaleJournalOfAKilledRunDoesNotReachTheNewDatabase) {
+    test::Publish(server_, 21, test::PackageOf(test::NewEdition()));
+    test::MakeStaleJournal(NewDatabase() + QStringLiteral("-journal"));
+    const QString killed = QDir::tempPath() + QStringLiteral("/velosync-999999999-q1w2e3");
+    test::MakeStaleJournal(killed + QStringLiteral("/newfm.dat-journal"));
+
+    ChildProcess velosync;
+    QString log;
+    Start(velosync, {QStringLiteral("-v:20")}, &log);
+    const QString window = WaitForWindow(T(text::kUpdaterDialogTitle));
+    ASSERT_FALSE(window.isEmpty()) << ReadFile(log).toStdString();
+    EXPECT_FALSE(QFileInfo::exists(killed));
+    ASSERT_TRUE(Keys(window, {QStringLiteral("Return")}));
+    ASSERT_TRUE(WaitForStatus(log, T(text::kStatusCompleted))) << ReadFile(log).toStdString();
+
+    const StationDbReport installed = CheckStationDatabase(Database());
+    EXPECT_TRUE(installed.Ok()) << installed.detail.toStdString();
+    EXPECT_EQ(installed.edition, 21);
+    EXPECT_EQ(installed.stations, 5);
+    EXPECT_EQ(installed.playlist, (PlaylistList{{5, 1}, {2, 2}, {4, 3}}));
+
+    ASSERT_TRUE(Keys(window, {QStringLiteral("Escape")}));
+    EXPECT_EQ(velosync.Wait(kWaitMs), 0);
+    EXPECT_TRUE(WorkFolders().isEmpty());
+}
+
+// velosync killed (SIGKILL) at random moments of extraction, checks, merge and replace, then
+// started again: velostn.dat is each time the old edition with the user's playlist or the new one
+// with the carried playlist, and sound. VELOTUNE_KILL_ITERATIONS sets how many kills (a few by
+// default; run 100 locally).
+TEST_F(VelosyncTest, KilledAtAnyMomentTheDatabaseIsTheOldOrTheNewEdition) {
+    test::Publish(server_, 21, test::PackageOf(test::NewEdition()));
+    const int iterations = qEnvironmentVariableIsSet("VELOTUNE_KILL_ITERATIONS")
+                               ? qEnvironmentVariableIntValue("VELOTUNE_KILL_ITERATIONS")
+                               : 3;
+    const PlaylistList carried = {{5, 1}, {2, 2}, {4, 3}};
+    const QString after = QStringLiteral("status: ") + T(text::kStatusDownloadCompleted);
+    QMap<QString, int> phases;  // where the kills landed: the last progress position logged
+    int oldEdition = 0;
+    int newEdition = 0;
+    QRandomGenerator random(quint32(QDateTime::currentMSecsSinceEpoch()));
+    const QByteArray done = QStringLiteral("status: ").toUtf8() + text::kStatusCompleted;
+    // One whole run first: how long extraction, checks, merge and replace take on this machine,
+    // so that the kills spread over all of them.
+    qint64 span = 0;
+    {
+        ChildProcess velosync;
+        QString log;
+        Start(velosync, {QStringLiteral("-v:20")}, &log);
+        const QString window = WaitForWindow(T(text::kUpdaterDialogTitle));
+        ASSERT_FALSE(window.isEmpty()) << ReadFile(log).toStdString();
+        ASSERT_TRUE(Keys(window, {QStringLiteral("Return")}));
+        QElapsedTimer clock;
+        clock.start();
+        while (!ReadFile(log).contains(after.toUtf8()) && clock.elapsed() < kWaitMs)
+            QThread::msleep(2);
+        clock.start();
+        while (!ReadFile(log).contains(done) && clock.elapsed() < kWaitMs)
+            QThread::msleep(2);
+        span = clock.elapsed();
+        ASSERT_TRUE(ReadFile(log).contains(done)) << ReadFile(log).toStdString();
+        velosync.Kill();
+        test::WriteDatabase(Database(), test::UserEdition());
+        userFile_ = ReadFile(Database());
+    }
+    for (int i = 0; i < iterations; ++i) {
+        SCOPED_TRACE(i);
+        ChildProcess velosync;
+        QString log;
+        Start(velosync, {QStringLiteral("-v:20")}, &log);
+        const QString window = WaitForWindow(T(text::kUpdaterDialogTitle));
+        ASSERT_FALSE(window.isEmpty()) << ReadFile(log).toStdString();
+        ASSERT_TRUE(Keys(window, {QStringLiteral("Return")}));
+        // The download is over; extraction begins after a pause of half a second, and the rest
+        // takes a few hundred milliseconds more.
+        QElapsedTimer clock;
+        clock.start();
+        while (!ReadFile(log).contains(after.toUtf8()) && clock.elapsed() < kWaitMs)
+            QThread::msleep(2);
+        ASSERT_TRUE(ReadFile(log).contains(after.toUtf8())) << ReadFile(log).toStdString();
+        // The first half second is the pause before extraction: few kills are spent there.
+        const int pause = std::min(400, int(span) / 2);
+        QThread::msleep(quint32(pause + random.bounded(int(span) - pause + 100)));
+        velosync.Kill();
+
+        const QStringList positions = Logged(log, QStringLiteral("progress"));
+        phases[positions.isEmpty() ? QStringLiteral("-") : positions.last()]++;
+        const StationDbReport db = CheckStationDatabase(Database());
+        ASSERT_TRUE(db.Ok()) << db.detail.toStdString();
+        if (db.edition == 20) {
+            ++oldEdition;
+            EXPECT_EQ(ReadFile(Database()), userFile_);
+        } else {
+            ++newEdition;
+            EXPECT_EQ(db.edition, 21);
+            EXPECT_EQ(db.playlist, carried);
+            test::WriteDatabase(Database(), test::UserEdition());
+            userFile_ = ReadFile(Database());
+        }
+    }
+    QStringList landed;
+    for (auto it = phases.cbegin(); it != phases.cend(); ++it)
+        landed.append(QStringLiteral("%1:%2").arg(it.key()).arg(it.value()));
+    std::cout << "[ kills ] " << iterations << " kills over " << span << " ms; old edition "
+              << oldEdition << ", new edition " << newEdition << "; last progress at the kill "
+              << landed.join(QLatin1Char(' ')).toStdString() << "\n";
+
+    // Run once more to the end: it completes, and nothing of the killed runs stays.
+    ChildProcess velosync;
+    QString log;
+    Start(velosync, {QStringLiteral("-v:20")}, &log);
+    const QString window = WaitForWindow(T(text::kUpdaterDialogTitle));
+    ASSERT_FALSE(window.isEmpty());
+    ASSERT_TRUE(Keys(window, {QStringLiteral("Return")}));
+    ASSERT_TRUE(WaitForStatus(log, T(text::kStatusCompleted))) << ReadFile(log).toStdString();
+    ASSERT_TRUE(Keys(window, {QStringLiteral("Escape")}));
+    EXPECT_EQ(velosync.Wait(kWaitMs), 0);
+    const StationDbReport db = CheckStationDatabase(Database());
+    EXPECT_TRUE(db.Ok());
+    EXPECT_EQ(db.edition, 21);
+    EXPECT_EQ(db.playlist, carried);
+    EXPECT_TRUE(WorkFolders().isEmpty());
+    EXPECT_EQ(QDir(program_).entryList(QDir::Files),
+              (QStringList{QStringLiteral("velostn.dat"), QStringLiteral("velosync")}));
 }
 
 }  // namespace
