@@ -167,6 +167,8 @@ void CTorvikApp::RequestExit(int force) {
 // Exit destroys the main window and ends the event loop. Inside a modal dialog's or a popup
 // menu's own event loop that would delete windows still running that loop, whose callers go on
 // using them when it returns; so the exit waits until control is back in the main event loop.
+// The same holds inside an engine's start, which dispatches events while it waits for the stream
+// without a loop of its own: the button that began the start is still handling its click.
 void CTorvikApp::TryPendingExit() {
     if (!exitPending_)
         return;
@@ -186,6 +188,14 @@ void CTorvikApp::TryPendingExit() {
         // running: a forced exit stops it, so that the dialog can end.
         if (exitForced_ && controller_)
             controller_->Stop();
+        QTimer::singleShot(kExitRetryMs, this, &CTorvikApp::TryPendingExit);
+        return;
+    }
+    if (controller_->IsStarting() && (exitForced_ || !controller_->IsTrayIconShown())) {
+        // The exit would stop the stream anyway; stopping it now makes the start give up at
+        // once (also while it waits on an address that never answers), so the exit follows
+        // within moments. Only hiding to the tray, which leaves the start alone, may go ahead.
+        controller_->Stop();
         QTimer::singleShot(kExitRetryMs, this, &CTorvikApp::TryPendingExit);
         return;
     }

@@ -434,10 +434,10 @@ void CTorvikCommandCentre::SetOwner(QObject* owner) {
 }
 
 bool CTorvikCommandCentre::StartEngine(const std::function<bool()>& start) {
-    starting_ = 1;
+    ++starting_;
     stoppedWhileStarting_ = false;
     const bool started = start();
-    starting_ = 0;
+    --starting_;
     return started;
 }
 

@@ -95,6 +95,10 @@ public:
     // Stops whichever engine plays. 0, or 47 when there is none or it refused. The engine reports
     // 1 and 5 when it has let go; the owner window resets itself on PLAYER_STOPPED.
     int Stop();
+    // Whether the user-interface thread is inside an engine's start. A start dispatches the
+    // thread's events while it waits for the stream, so a caller here may be running from those
+    // events with the start's callers (the window whose button began it) further up the stack.
+    bool IsStarting() const { return starting_.load() != 0; }
 
     // Records a station (0: the selected one) into a .wma file the user chooses in a Save dialog.
     // 0 started, or nothing to do (cancelled; a RealSystem station, which is refused with a
@@ -373,7 +377,9 @@ private:
     std::atomic<int> tuning_{0};
     std::atomic<int> playingStationIndex_{0};
     std::atomic<bool> ownerSet_{false};
-    std::atomic<int> starting_{0};  // 1 while the user-interface thread is in an engine's start
+    // How many engine starts the user-interface thread is inside: a start dispatches events while
+    // it waits, and a start made from them (another station chosen) runs inside the first.
+    std::atomic<int> starting_{0};
     // UI thread only: a Stop came (from the start's own events) while an engine's start was
     // under way; the start then ends in the stopped state rather than as a failure to connect.
     bool stoppedWhileStarting_ = false;
