@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QUrl>
+#include <iterator>
 
 #include "report/maker_site.h"
 #include "skin/about_dialog.h"
@@ -206,7 +207,7 @@ protected:
             if (!dialog)
                 return false;
             *shown = Boxes(dialog);
-            for (int i = 0; i < 4; ++i)
+            for (int i = 0; i < int(std::size(kBoxes)); ++i)
                 dialog->CheckBox(kBoxes[i])->setChecked(set[i] == u'1');
             dialog->findChild<QPushButton*>(QString::fromLatin1(button))->click();
             return true;
