@@ -108,6 +108,14 @@ protected:
 QString* BoundsTest::folder_ = nullptr;
 QString* BoundsTest::mp3_ = nullptr;
 
+// AddressSanitizer keeps freed memory in quarantine and ThreadSanitizer shadows every byte, so
+// resident memory says nothing about the source's bound in those builds.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kMemoryMeasurable = false;
+#else
+constexpr bool kMemoryMeasurable = true;
+#endif
+
 // An endless answer of zeros or noise, whatever type the server names: no audio, so a failure
 // in about 15 s at most, and memory that stays within the byte bound (8 MiB) plus FFmpeg's own.
 TEST_F(BoundsTest, EndlessBodiesWithoutAudioFailWithinTheBounds) {
@@ -133,7 +141,8 @@ TEST_F(BoundsTest, EndlessBodiesWithoutAudioFailWithinTheBounds) {
         ASSERT_TRUE(outcome.ended) << "still playing after " << outcome.seconds << " s";
         EXPECT_TRUE(Failed(outcome.result));
         EXPECT_LT(outcome.seconds, 40.0);
-        EXPECT_LT(outcome.grewMiB, 40.0);
+        if (kMemoryMeasurable)
+            EXPECT_LT(outcome.grewMiB, 40.0);
         EXPECT_FALSE(WmResultText(outcome.result).empty());
     }
 }
