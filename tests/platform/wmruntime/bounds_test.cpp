@@ -141,8 +141,9 @@ TEST_F(BoundsTest, EndlessBodiesWithoutAudioFailWithinTheBounds) {
         ASSERT_TRUE(outcome.ended) << "still playing after " << outcome.seconds << " s";
         EXPECT_TRUE(Failed(outcome.result));
         EXPECT_LT(outcome.seconds, 40.0);
-        if (kMemoryMeasurable)
+        if (kMemoryMeasurable) {
             EXPECT_LT(outcome.grewMiB, 40.0);
+        }
         EXPECT_FALSE(WmResultText(outcome.result).empty());
     }
 }
