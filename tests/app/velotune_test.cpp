@@ -179,29 +179,11 @@ protected:
         return CallMedia(QStringLiteral("org.mpris.MediaPlayer2.Player.") + method).has_value();
     }
     static bool MediaNameOwned() {
-        QString out;
-        test::RunProgram(
-            QStringLiteral("gdbus"),
-            {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
-             QStringLiteral("org.freedesktop.DBus"), QStringLiteral("--object-path"),
-             QStringLiteral("/org/freedesktop/DBus"), QStringLiteral("--method"),
-             QStringLiteral("org.freedesktop.DBus.NameHasOwner"),
-             QStringLiteral("org.mpris.MediaPlayer2.velotune")},
-            &out, kFewSecondsMs);
-        return out.contains(QLatin1String("true"));
+        return test::BusNameOwned(QStringLiteral("org.mpris.MediaPlayer2.velotune"), kFewSecondsMs);
     }
 
     static bool NameOwned() {
-        QString out;
-        test::RunProgram(
-            QStringLiteral("gdbus"),
-            {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
-             QStringLiteral("org.freedesktop.DBus"), QStringLiteral("--object-path"),
-             QStringLiteral("/org/freedesktop/DBus"), QStringLiteral("--method"),
-             QStringLiteral("org.freedesktop.DBus.NameHasOwner"),
-             QStringLiteral("Torvik.Application")},
-            &out, kFewSecondsMs);
-        return out.contains(QLatin1String("true"));
+        return test::BusNameOwned(QStringLiteral("Torvik.Application"), kFewSecondsMs);
     }
 
     static bool Visible(const QString& window) {

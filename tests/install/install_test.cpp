@@ -216,16 +216,7 @@ protected:
     }
 
     static bool PlayerOnBus() {
-        QString out;
-        test::RunProgram(
-            QStringLiteral("gdbus"),
-            {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
-             QStringLiteral("org.freedesktop.DBus"), QStringLiteral("--object-path"),
-             QStringLiteral("/org/freedesktop/DBus"), QStringLiteral("--method"),
-             QStringLiteral("org.freedesktop.DBus.NameHasOwner"),
-             QStringLiteral("Torvik.Application")},
-            &out, kWaitMs);
-        return out.contains(QLatin1String("true"));
+        return test::BusNameOwned(QStringLiteral("Torvik.Application"), kWaitMs);
     }
 
     static int CallPlayer(const QString& method) {

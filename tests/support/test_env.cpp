@@ -75,4 +75,15 @@ int RunProgram(const QString& program, const QStringList& args, QString* output,
     return code;
 }
 
+bool BusNameOwned(const QString& name, int timeoutMs) {
+    QString out;
+    RunProgram(QStringLiteral("gdbus"),
+               {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
+                QStringLiteral("org.freedesktop.DBus"), QStringLiteral("--object-path"),
+                QStringLiteral("/org/freedesktop/DBus"), QStringLiteral("--method"),
+                QStringLiteral("org.freedesktop.DBus.NameHasOwner"), name},
+               &out, timeoutMs);
+    return out.contains(QLatin1String("true"));
+}
+
 }  // namespace velotune::test

@@ -25,4 +25,8 @@ QString BinDir();
 int RunProgram(const QString& program, const QStringList& args, QString* output = nullptr,
                int timeoutMs = 60000);
 
+// Whether a program owns the well-known name on the session bus (asked with gdbus, as a desktop
+// component outside the process would).
+bool BusNameOwned(const QString& name, int timeoutMs = 10000);
+
 }  // namespace velotune::test
