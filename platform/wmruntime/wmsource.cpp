@@ -312,11 +312,7 @@ HResult Source::Reopen() {
     externalIo_ = nullptr;
     StartWindow();
     CallTimer timer(this);
-    if (!packet_)
-        packet_.reset(av_packet_alloc());
-    if (!frame_)
-        frame_.reset(av_frame_alloc());
-    if (!packet_ || !frame_)
+    if (!AllocateBuffers())
         return kEOutOfMemory;
     LogCapture log;
     HResult hr = Bounded(OpenAny(url_));
@@ -342,6 +338,15 @@ HResult Source::Reopen() {
     return hr;
 }
 
+// The packet and frame every read reuses; false when memory ran out.
+bool Source::AllocateBuffers() {
+    if (!packet_)
+        packet_.reset(av_packet_alloc());
+    if (!frame_)
+        frame_.reset(av_frame_alloc());
+    return packet_ && frame_;
+}
+
 HResult Source::OpenIo(AVIOContext* io) {
     Reset();
     url_ = "memory";
@@ -350,11 +355,7 @@ HResult Source::OpenIo(AVIOContext* io) {
     externalIo_ = io;
     StartWindow();
     CallTimer timer(this);
-    if (!packet_)
-        packet_.reset(av_packet_alloc());
-    if (!frame_)
-        frame_.reset(av_frame_alloc());
-    if (!packet_ || !frame_)
+    if (!AllocateBuffers())
         return kEOutOfMemory;
     HResult hr = Bounded(OpenInput(url_, nullptr, io));
     if (Succeeded(hr))

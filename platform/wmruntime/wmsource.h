@@ -105,6 +105,7 @@ private:
     HResult Bounded(HResult hr) const;
 
     void Reset();
+    bool AllocateBuffers();
     HResult OpenAny(const std::string& url);
     HResult OpenInput(const std::string& url, const AVInputFormat* format, AVIOContext* customIo);
     HResult PumpOnce();
