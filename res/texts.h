@@ -197,6 +197,27 @@ inline constexpr char kStatusDownloadConnectionRetry[] =
     "Connection error, Trying to Download Database again";
 inline constexpr char kStatusDownloadProxyRetry[] = "Proxy error, Trying to Download Database again";
 inline constexpr char kDownloadErrorFirst[] = "ERROR: Unable to Download Database. ";
+// Why the check or the download failed (shown in a message box with the error status): the
+// frame, then one reason; %1 is the server's host name.
+inline constexpr char kCheckFailedBecause[] = "The update check failed: ";
+inline constexpr char kDownloadFailedBecause[] = "The new station database could not be downloaded: ";
+inline constexpr char kNetHostNotFound[] = "the server %1 could not be found (host not found).";
+inline constexpr char kNetRefused[] =
+    "the server %1 refused the connection or cannot be reached (connection refused).";
+inline constexpr char kNetTimedOut[] = "the server %1 did not answer in time (timed out).";
+inline constexpr char kNetHttpStatus[] = "the server %1 answered with HTTP status %2.";
+inline constexpr char kNetTls[] = "the certificate of the server %1 could not be verified (TLS).";
+inline constexpr char kNetBroken[] = "the connection to the server %1 broke off.";
+inline constexpr char kNetBadAnswer[] = "the answer of the server %1 is not usable HTTP.";
+inline constexpr char kNetNoProxy[] = "no proxy is set up for the server %1.";
+inline constexpr char kNetBadAddress[] = "the address %1 is not valid.";
+inline constexpr char kNetOther[] = "the request to the server %1 failed (%2).";
+inline constexpr char kCheckPageIncomplete[] =
+    "the update page of the server %1 names no edition or no package.";
+inline constexpr char kPackageTooLarge[] = "the package is larger than %1 MiB.";
+inline constexpr char kPackageNotWritten[] = "%1 could not be written (%2).";
+inline constexpr char kFolderNotMade[] = "the folder cannot be made";
+inline constexpr char kPackageNotNamed[] = "the downloaded file is not named like a package (%1).";
 inline constexpr char kStatusDownloadCompleted[] =
     "Database Download Completed, Starting Merge Sequence";
 inline constexpr char kExtractError[] = "ERROR: Unable to Extract Database. Please Try Again.";

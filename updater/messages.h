@@ -39,6 +39,10 @@ inline constexpr int WM_PROGRESS = kWmApp + 21;
 // workers -> main dialog: show text (first text) as the status. Workers never touch the status
 // control themselves.
 inline constexpr int WM_STATUS_TEXT = kWmApp + 22;
+// workers -> main dialog: why the job failed, in plain words (first text), posted just before the
+// job's failure reaches the dialog, which shows it with the error status. Not sent when the job
+// was cancelled.
+inline constexpr int WM_FAILURE_REASON = kWmApp + 23;
 
 // A message with up to two texts besides its two numbers.
 class UpdaterMessage : public platform::WindowMessage {

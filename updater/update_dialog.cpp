@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <utility>
 #include <vector>
 
 #include "platform/msgbox/msgbox.h"
@@ -178,6 +179,7 @@ void CTorvikDBUpdateDlg::OnStartUpdate() {
 
     // Cancel stays usable throughout: a server that stalls must not hold the user.
     m_bUpdating = true;
+    m_strFailureReason.clear();
     m_pCancel->setEnabled(true);
     m_pProgress->setEnabled(true);
     m_pStart->setEnabled(false);
@@ -216,13 +218,26 @@ void CTorvikDBUpdateDlg::OnUpdateChecked(const QString& serverVersion,
 }
 
 void CTorvikDBUpdateDlg::OnUpdateCheckFailed() {
-    if (m_bUpdating)
-        ResetAfterError(ErrorTexts().check);
+    if (!m_bUpdating)
+        return;
+    ResetAfterError(ErrorTexts().check);
+    ShowFailureReason(text::kCheckFailedBecause);
 }
 
 void CTorvikDBUpdateDlg::OnDownloadFailed() {
-    if (m_bUpdating)
-        ResetAfterError(ErrorTexts().download);
+    if (!m_bUpdating)
+        return;
+    ResetAfterError(ErrorTexts().download);
+    ShowFailureReason(text::kDownloadFailedBecause);
+}
+
+void CTorvikDBUpdateDlg::ShowFailureReason(const char* frame) {
+    const QString reason = std::exchange(m_strFailureReason, QString());
+    if (reason.isEmpty())
+        return;
+    const QString message = Text(frame) + reason;
+    qCWarning(lcUpdater).noquote() << message;
+    platform::ShowMessageBox(this, message, platform::MsgButtons::Ok, platform::MsgIcon::Error);
 }
 
 void CTorvikDBUpdateDlg::OnDownloadSucceeded(const QString& packagePath) {
@@ -327,6 +342,9 @@ void CTorvikDBUpdateDlg::customEvent(QEvent* event) {
             break;
         case WM_STATUS_TEXT:
             SetStatus(m->First());
+            break;
+        case WM_FAILURE_REASON:
+            m_strFailureReason = m->First();
             break;
         case WM_UPDATE_CHECKED:
             OnUpdateChecked(m->First(), m->Second());

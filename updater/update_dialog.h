@@ -93,6 +93,8 @@ private:
     void Finish();
     // Ends a sequence in an error: the user may close, or start again.
     void ResetAfterError(const QString& status);
+    // Tells the user why the check or the download failed (frame, then the worker's reason), once.
+    void ShowFailureReason(const char* frame);
     // Waits on this thread, still painting but holding back the user's input (as the sequence's
     // steps do). Returns whether the update is still going: false when the user quit meanwhile.
     bool Pause(int ms);
@@ -102,6 +104,7 @@ private:
     std::function<void()> m_closePlayer;
 
     QString m_strStatus;
+    QString m_strFailureReason;  // why the job that is about to report failure failed
     bool m_bUpdating = false;
     std::int32_t m_nServerVersion = 0;            // the edition the update page announced
     int m_nStep = 10;                             // the progress bar's step, as WM_PROGRESS sets it

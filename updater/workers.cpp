@@ -49,13 +49,60 @@ void PostStatus(QObject* mainWindow, const char* text) {
     PostUpdaterMessage(mainWindow, WM_STATUS_TEXT, Text(text));
 }
 
+// A failed job tells the dialog why, unless the user stopped it (then there is nobody to tell).
+void PostFailureReason(QObject* mainWindow, const WorkerThread& worker, const QString& reason) {
+    if (!reason.isEmpty() && !worker.Shutdown()->IsCancelled())
+        PostUpdaterMessage(mainWindow, WM_FAILURE_REASON, reason);
+}
+
+// Why a request to address failed, in plain words; empty when it was cancelled.
+QString RequestFailure(HttpError error, const QString& address, const QString& detail) {
+    const QString host = QUrl(address).host();
+    auto about = [&host](const char* text) { return Text(text).arg(host); };
+    switch (error) {
+        case HttpError::None:
+        case HttpError::Cancelled:
+            return {};
+        case HttpError::BadUrl:
+            return Text(text::kNetBadAddress).arg(address);
+        case HttpError::NoProxy:
+            return about(text::kNetNoProxy);
+        case HttpError::ResolveFailed:
+            return about(text::kNetHostNotFound);
+        case HttpError::ConnectFailed:
+            return about(text::kNetRefused);
+        case HttpError::Timeout:
+            return about(text::kNetTimedOut);
+        case HttpError::ConnectionLost:
+            return about(text::kNetBroken);
+        case HttpError::ProtocolError:
+            return about(text::kNetBadAnswer);
+        case HttpError::TlsError:
+            return about(text::kNetTls);
+        case HttpError::Failed:
+            break;
+    }
+    return Text(text::kNetOther).arg(host, detail);
+}
+
+// The reason of an attempt that failed replaces an earlier attempt's, except that the last kind
+// of access failing only for want of a proxy says less than what went before it.
+void NoteRequestFailure(QString& reason, const HttpRequest& request, const QString& address) {
+    if (request.Error() != HttpError::NoProxy || reason.isEmpty())
+        reason = RequestFailure(request.Error(), address, request.ErrorText());
+}
+
+QString StatusFailure(int status, const QString& address) {
+    return Text(text::kNetHttpStatus).arg(QUrl(address).host(), QString::number(status));
+}
+
 // ---- Update check -----------------------------------------------------------------------------
 
 // One attempt. False on an error of any kind: no connection, a failed read, or a status above
 // 400 (400 itself is an answer: its page is read like any other).
 bool CheckAttempt(const QString& address, HttpAccess access, const WorkerThread& worker,
                   const UpdaterLimits& limits, const QDeadlineTimer& deadline, QObject* mainWindow,
-                  CheckPageValues& values) {
+                  CheckPageValues& values, QString& reason) {
     PostProgress(mainWindow, 7);
     HttpRequest request;
     bool ok = false;
@@ -64,23 +111,27 @@ bool CheckAttempt(const QString& address, HttpAccess access, const WorkerThread&
     const int left = int(std::max<qint64>(1, deadline.remainingTime()));
     options.totalTimeoutMs = left;
     options.connectTimeoutMs = std::min(limits.connectTimeoutMs, left);
-    const HttpError error =
-        deadline.hasExpired() ? HttpError::Timeout : request.Open(address, options);
-    if (error != HttpError::None) {
+    if (deadline.hasExpired()) {
+        reason = RequestFailure(HttpError::Timeout, address, {});
+    } else if (const HttpError error = request.Open(address, options); error != HttpError::None) {
         qCInfo(lcWorkers).noquote()
             << "check:" << platform::HttpErrorName(error) << "-" << request.ErrorText();
+        NoteRequestFailure(reason, request, address);
     } else {
         PostProgress(mainWindow, 15);
         const int status = request.StatusCode();
         if (status > 400) {
             qCInfo(lcWorkers) << "check: the server answered" << status;
+            reason = StatusFailure(status, address);
         } else {
             QByteArray line;
             while (request.ReadLine(&line))
                 ParseCheckLine(QString::fromUtf8(line), values);
             ok = request.Error() == HttpError::None;
-            if (!ok)
+            if (!ok) {
                 qCInfo(lcWorkers).noquote() << "check: reading failed -" << request.ErrorText();
+                NoteRequestFailure(reason, request, address);
+            }
         }
     }
     PostProgress(mainWindow, 18);
@@ -91,6 +142,7 @@ void RunCheck(const WorkerStart& start, const WorkerThread& worker, const Update
     static const char* const kRetryTexts[] = {nullptr, text::kStatusCheckConnectionRetry,
                                               text::kStatusCheckProxyRetry};
     CheckPageValues values;
+    QString reason;
     bool answered = false;
     const QDeadlineTimer deadline(limits.checkBudgetMs);
     for (int attempt = 0; attempt < 3 && !answered; ++attempt) {
@@ -100,7 +152,7 @@ void RunCheck(const WorkerStart& start, const WorkerThread& worker, const Update
         if (kRetryTexts[attempt])
             PostStatus(start.mainWindow, kRetryTexts[attempt]);
         answered = CheckAttempt(start.address, kAttemptAccess[attempt], worker, limits, deadline,
-                                start.mainWindow, values);
+                                start.mainWindow, values, reason);
     }
     QString address;
     if (!values.path.isEmpty())
@@ -110,6 +162,10 @@ void RunCheck(const WorkerStart& start, const WorkerThread& worker, const Update
     const bool ok = answered && !version.isEmpty() && !address.isEmpty();
     qCInfo(lcWorkers).noquote() << "check:" << (ok ? "version" : "failed, version") << version
                                 << "package" << address;
+    if (!ok && answered)
+        reason = Text(text::kCheckPageIncomplete).arg(QUrl(start.address).host());
+    if (!ok)
+        PostFailureReason(start.mainWindow, worker, reason);
     PostUpdaterMessage(start.window, ok ? WM_CHECK_DONE : WM_CHECK_FAILED, version, address);
 }
 
@@ -146,17 +202,21 @@ QString CacheName(const QString& address) {
 }
 
 // Copies source to target through a temporary file beside target, so target is either the old
-// file or the whole new one.
-bool CopyReplacing(const QString& source, const QString& target) {
+// file or the whole new one. Returns why it failed; empty on success.
+QString CopyReplacing(const QString& source, const QString& target) {
     QFile in(source);
     QSaveFile out(target);
-    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly))
-        return false;
+    if (!in.open(QIODevice::ReadOnly))
+        return in.errorString();
+    if (!out.open(QIODevice::WriteOnly))
+        return out.errorString();
     QByteArray block;
     while (!(block = in.read(1 << 20)).isEmpty())
         if (out.write(block) != block.size())
-            return false;
-    return in.error() == QFile::NoError && out.commit();
+            return out.errorString();
+    if (in.error() != QFile::NoError)
+        return in.errorString();
+    return out.commit() ? QString() : out.errorString();
 }
 
 }  // namespace
@@ -265,6 +325,7 @@ void CDownloadDatabaseDlg::Download(const WorkerStart& start) {
     PostProgress(start.mainWindow, 24);
 
     bool fetched = false;
+    QString reason;
     const QString folder = m_strCacheDir.isEmpty()
                                ? QString()
                                : m_strCacheDir + QLatin1Char('/') + Text(kCacheSubFolder);
@@ -287,6 +348,7 @@ void CDownloadDatabaseDlg::Download(const WorkerStart& start) {
             if (error != HttpError::None) {
                 qCInfo(lcWorkers).noquote()
                     << "download:" << platform::HttpErrorName(error) << "-" << request.ErrorText();
+                NoteRequestFailure(reason, request, start.address);
                 if (error == HttpError::Cancelled)
                     break;
                 continue;  // not reached: try the next kind of access
@@ -295,20 +357,24 @@ void CDownloadDatabaseDlg::Download(const WorkerStart& start) {
             const int status = request.StatusCode();
             if (status < 200 || status > 299) {
                 qCInfo(lcWorkers) << "download: the server answered" << status;
+                reason = StatusFailure(status, start.address);
                 break;
             }
             PostStatus(start.mainWindow, kAttemptTexts[kind]);
-            fetched = Fetch(request, kind, cachedFile, start.mainWindow);
+            fetched = Fetch(request, kind, start.address, cachedFile, start.mainWindow, reason);
             break;
         }
     } else {
         qCWarning(lcWorkers) << "download: no cache folder" << folder;
+        reason = Text(text::kPackageNotWritten).arg(folder, Text(text::kFolderNotMade));
     }
 
-    const bool ok = fetched && TakePackageFromCache(localPath);
+    const bool ok = fetched && TakePackageFromCache(localPath, reason);
     if (fetched && !ok)
         QFile::remove(cachedFile);  // a download under another name would never be taken
     qCInfo(lcWorkers) << "download" << (ok ? "succeeded:" : "failed:") << localPath;
+    if (!ok)
+        PostFailureReason(start.mainWindow, m_worker, reason);
     PostUpdaterMessage(start.window, WM_DOWNLOAD_DONE, localPath, {}, 0, ok ? 1 : 0);
 }
 
@@ -326,45 +392,50 @@ void CDownloadDatabaseDlg::RemoveCachedPackages() const {
     }
 }
 
-bool CDownloadDatabaseDlg::Fetch(HttpRequest& request, int kind, const QString& cachedFile,
-                                 QObject* mainWindow) {
+bool CDownloadDatabaseDlg::Fetch(HttpRequest& request, int kind, const QString& address,
+                                 const QString& cachedFile, QObject* mainWindow, QString& reason) {
     QFile out(cachedFile);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         qCWarning(lcWorkers) << "download: cannot write" << cachedFile << out.errorString();
+        reason = Text(text::kPackageNotWritten).arg(cachedFile, out.errorString());
         return false;
     }
     // A download that does not finish leaves nothing in the cache that could pass for a package.
-    auto fail = [&out](const char* why) {
-        qCInfo(lcWorkers) << "download:" << why;
+    auto fail = [&out, &reason](const QString& why) {
+        qCInfo(lcWorkers).noquote() << "download:" << (why.isEmpty() ? "cancelled" : why);
+        reason = why;
         out.close();
         out.remove();
         return false;
+    };
+    const auto notWritten = [&] {
+        return Text(text::kPackageNotWritten).arg(cachedFile, out.errorString());
     };
     char block[1023];
     qint64 total = 0;
     for (;;) {
         if (m_nCancel.exchange(0) != 0)
-            return fail("cancelled");
+            return fail({});
         const qint64 n = request.Read(block, sizeof block);
         if (n < 0)
-            return fail(qPrintable(request.ErrorText()));
+            return fail(RequestFailure(request.Error(), address, request.ErrorText()));
         if (m_progress.Block(kind))
             PostProgress(mainWindow, 1, 1);
         if (n == 0)
             break;
         total += n;
         if (total > m_maxBytes)
-            return fail("the package is larger than the limit");
+            return fail(Text(text::kPackageTooLarge).arg(m_maxBytes / (1024 * 1024)));
         if (out.write(block, n) != n)
-            return fail(qPrintable(out.errorString()));
+            return fail(notWritten());
     }
     if (!out.flush())
-        return fail(qPrintable(out.errorString()));
+        return fail(notWritten());
     out.close();
     return true;
 }
 
-bool CDownloadDatabaseDlg::TakePackageFromCache(const QString& localPath) const {
+bool CDownloadDatabaseDlg::TakePackageFromCache(const QString& localPath, QString& reason) const {
     if (m_strCacheDir.isEmpty())
         return false;
     const QDir cache(m_strCacheDir);
@@ -375,14 +446,16 @@ bool CDownloadDatabaseDlg::TakePackageFromCache(const QString& localPath) const 
         if (names.isEmpty())
             continue;
         const QString cached = folder.filePath(names.first());
-        if (!CopyReplacing(cached, localPath)) {
-            qCWarning(lcWorkers) << "cannot copy" << cached << "to" << localPath;
+        if (const QString error = CopyReplacing(cached, localPath); !error.isEmpty()) {
+            qCWarning(lcWorkers) << "cannot copy" << cached << "to" << localPath << error;
+            reason = Text(text::kPackageNotWritten).arg(localPath, error);
             return false;
         }
         QFile::remove(cached);
         return true;
     }
     qCInfo(lcWorkers) << "no package in the cache" << m_strCacheDir;
+    reason = Text(text::kPackageNotNamed).arg(Text(text::kPackagePattern));
     return false;
 }
 

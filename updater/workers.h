@@ -107,10 +107,11 @@ private:
     // Worker thread.
     void Download(const WorkerStart& start);
     void RemoveCachedPackages() const;
-    // One attempt whose address has been opened: reads the body into cachedFile in blocks.
-    bool Fetch(platform::HttpRequest& request, int kind, const QString& cachedFile,
-               QObject* mainWindow);
-    bool TakePackageFromCache(const QString& localPath) const;
+    // One attempt whose address has been opened: reads the body into cachedFile in blocks. On
+    // failure, reason says why (empty when cancelled).
+    bool Fetch(platform::HttpRequest& request, int kind, const QString& address,
+               const QString& cachedFile, QObject* mainWindow, QString& reason);
+    bool TakePackageFromCache(const QString& localPath, QString& reason) const;
 
     QPointer<QObject> m_pMainWnd;
     const QString m_strCacheDir;

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTcpServer>
 #include <iostream>
 
 #include "res/texts.h"
@@ -87,6 +88,16 @@ protected:
         EXPECT_FALSE(QFile::exists(config_.NewDatabasePath()));
     }
 
+    // The message box that said why the check or the download failed.
+    void ExpectReason(const char* frame, const QString& reason) {
+        ASSERT_FALSE(messages_.Texts().isEmpty());
+        EXPECT_EQ(messages_.Last(), T(frame) + reason);
+        messages_.Clear();
+    }
+    QString Said(const char* text) const {
+        return T(text).arg(QStringLiteral("127.0.0.1"));
+    }
+
     QStringList CachedPackages() const {
         return QDir(config_.cacheDir + QStringLiteral("/download")).entryList(QDir::Files);
     }
@@ -146,6 +157,9 @@ TEST_F(UpdateDialogTest, CheckFailuresRetryOnlyWhenTheServerFails) {
     EXPECT_EQ(positions_, (QList<int>{3, 5, 7, 11, 15, 18, 7, 11, 15, 18, 7, 11, 18}));
     EXPECT_EQ(Requested().size(), 2);
     ExpectFailedState();
+    // The third attempt's want of a proxy does not hide what the server said.
+    ExpectReason(text::kCheckFailedBecause,
+                 T(text::kNetHttpStatus).arg(QStringLiteral("127.0.0.1"), QStringLiteral("404")));
 
     // 400 is an answer: its page lacks the values, and nobody tries again.
     server_.SetRoute(page, FixtureRoute::Status(400, "<html>bad request</html>"));
@@ -153,6 +167,7 @@ TEST_F(UpdateDialogTest, CheckFailuresRetryOnlyWhenTheServerFails) {
                                   ErrorTexts().check}));
     EXPECT_EQ(Requested().size(), 3);
     ExpectFailedState();
+    ExpectReason(text::kCheckFailedBecause, Said(text::kCheckPageIncomplete));
     ExpectUserDatabaseUntouched();
     EXPECT_EQ(ErrorTexts().check, QStringLiteral("ERROR: Unable to Check for Updates. Please "
                                                  "Check your Connection or Try Again Later."));
@@ -167,6 +182,17 @@ TEST_F(UpdateDialogTest, BadDownloadsAndPackagesLeaveTheDatabaseAndAllowAnotherT
     EXPECT_EQ(Run().last(), ErrorTexts().download);
     ExpectFailedState();
     ExpectUserDatabaseUntouched();
+    ExpectReason(text::kDownloadFailedBecause,
+                 T(text::kNetHttpStatus).arg(QStringLiteral("127.0.0.1"), QStringLiteral("404")));
+
+    FixtureRoute dropped = FixtureRoute::File(QStringLiteral("vexadb/vexadb21.exe"));
+    dropped.closeAfterBytes = 5000;
+    server_.SetRoute(QStringLiteral("/vexadb/vexadb21.exe"), dropped);
+    EXPECT_EQ(Run().last(), ErrorTexts().download);
+    ExpectFailedState();
+    ExpectUserDatabaseUntouched();
+    EXPECT_TRUE(CachedPackages().isEmpty());
+    ExpectReason(text::kDownloadFailedBecause, Said(text::kNetBroken));
     server_.ClearRoutes();
 
     const QByteArray database = ReadFile(config_.DatabasePath());
@@ -294,6 +320,7 @@ TEST_F(UpdateDialogTest, DrippingServersAreGivenUpInTime) {
     EXPECT_LT(clock.elapsed(), 15000);
     EXPECT_EQ(Requested().size(), 1);  // no time was left for another attempt
     ExpectFailedState();
+    ExpectReason(text::kCheckFailedBecause, Said(text::kNetTimedOut));
     server_.ClearRoutes();
 
     test::Publish(server_, 21, test::PackageOf(test::NewEdition()));
@@ -306,6 +333,35 @@ TEST_F(UpdateDialogTest, DrippingServersAreGivenUpInTime) {
     ExpectFailedState();
     ExpectUserDatabaseUntouched();
     EXPECT_TRUE(CachedPackages().isEmpty());
+    ExpectReason(text::kDownloadFailedBecause, Said(text::kNetTimedOut));
+}
+
+// A server that cannot be found or refuses the connection is named, with what went wrong; the
+// status keeps its one error text.
+TEST_F(UpdateDialogTest, AnUnreachableServerIsNamedWithWhatFailed) {
+    // An unknown name fails at once even where no name server answers.
+    const QByteArray resolverOptions = qgetenv("RES_OPTIONS");
+    qputenv("RES_OPTIONS", "timeout:1 attempts:1");
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    const QString refusedHost = QStringLiteral("127.0.0.1:%1").arg(closed.serverPort());
+    closed.close();
+
+    const QList<QPair<QString, QString>> cases = {
+        {QStringLiteral("velotune-update.invalid"),
+         T(text::kNetHostNotFound).arg(QStringLiteral("velotune-update.invalid"))},
+        {refusedHost, Said(text::kNetRefused)},
+    };
+    for (const auto& [host, reason] : cases) {
+        SCOPED_TRACE(host.toStdString());
+        config_.host = host;
+        Open();
+        EXPECT_EQ(Run().last(), ErrorTexts().check);
+        ExpectFailedState();
+        ExpectReason(text::kCheckFailedBecause, reason);
+        ExpectUserDatabaseUntouched();
+    }
+    qputenv("RES_OPTIONS", resolverOptions);
 }
 
 // Cancel is there while the check and the download wait for a silent server, and Yes ends the
