@@ -5,7 +5,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QSaveFile>
 
 #include "tests/support/test_env.h"
@@ -62,15 +61,16 @@ FixtureServer::FixtureServer(const QString& root, const QString& certFile, const
 bool FixtureServer::MakeCertificate(const QString& folder, QString* certFile, QString* keyFile) {
     *certFile = folder + QStringLiteral("/cert.pem");
     *keyFile = folder + QStringLiteral("/key.pem");
-    QProcess openssl;
-    openssl.start(QStringLiteral("openssl"),
-                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                   QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-keyout"),
-                   *keyFile, QStringLiteral("-out"), *certFile, QStringLiteral("-days"),
-                   QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
-                   QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1")});
-    return openssl.waitForFinished(60000) && openssl.exitStatus() == QProcess::NormalExit &&
-           openssl.exitCode() == 0;
+    ChildProcess openssl;
+    return openssl.Start(QStringLiteral("openssl"),
+                         {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                          QStringLiteral("rsa:2048"), QStringLiteral("-nodes"),
+                          QStringLiteral("-keyout"), *keyFile, QStringLiteral("-out"), *certFile,
+                          QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
+                          QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
+                          QStringLiteral("subjectAltName=IP:127.0.0.1")},
+                         folder + QStringLiteral("/openssl.log")) &&
+           openssl.Wait(60000) == 0;
 }
 
 FixtureServer::~FixtureServer() {

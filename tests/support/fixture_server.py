@@ -174,6 +174,16 @@ def main():
     server.log_path = args.log
     server.log_lock = threading.Lock()
     server.stopping = False
+    # A test that dies without stopping the server (a sanitizer's halt, a crash) must not leave
+    # it running: it would hold the test runner's output open until the runner's timeout.
+    parent = os.getppid()
+
+    def end_with_parent():
+        while os.getppid() == parent:
+            time.sleep(0.5)
+        os._exit(0)
+
+    threading.Thread(target=end_with_parent, daemon=True).start()
     print("PORT %d" % server.server_address[1], flush=True)
     try:
         server.serve_forever(poll_interval=0.1)
