@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <mutex>
 
 #include "platform/winmsg/winmsg.h"
 
@@ -23,21 +24,24 @@ private:
 
 class WorkerThread::Receiver : public QObject {
 public:
-    explicit Receiver(Job job) : job_(std::move(job)) {}
+    Receiver(Job job, std::mutex& running) : job_(std::move(job)), running_(running) {}
 
 protected:
     void customEvent(QEvent* event) override {
         platform::AcquireEvent(event);
-        if (const auto* start = dynamic_cast<const StartMessage*>(event))
+        if (const auto* start = dynamic_cast<const StartMessage*>(event)) {
+            std::lock_guard lock(running_);
             job_(int(event->type()), start->Start());
+        }
     }
 
 private:
     Job job_;
+    std::mutex& running_;
 };
 
 WorkerThread::WorkerThread(const QString& name, Job job)
-    : receiver_(std::make_unique<Receiver>(std::move(job))),
+    : receiver_(std::make_unique<Receiver>(std::move(job), running_)),
       shutdown_(std::make_shared<platform::HttpCancel>()) {
     thread_.setObjectName(name);
     receiver_->moveToThread(&thread_);
@@ -65,6 +69,9 @@ void WorkerThread::Stop() {
     shutdown_->Cancel();
     thread_.quit();
     thread_.wait();
+    // QThread's wait orders the thread's end before what follows, but inside Qt, where thread
+    // checkers cannot see it; taking the jobs' lock states the same order in plain terms.
+    std::lock_guard lock(running_);
     // The thread has ended, so nothing runs on the receiver any more; its queued messages go
     // with it.
     receiver_.reset();

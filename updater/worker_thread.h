@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 #include "platform/http/http.h"
 
@@ -52,6 +53,7 @@ public:
 private:
     class Receiver;
 
+    std::mutex running_;  // held by the worker while a job runs
     QThread thread_;
     std::unique_ptr<Receiver> receiver_;  // lives on thread_; deleted here once it has ended
     std::shared_ptr<platform::HttpCancel> shutdown_;
