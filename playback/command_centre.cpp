@@ -28,6 +28,17 @@ constexpr int kStatusNotice = platform::kWmApp + 0x7F0;
 constexpr int kStartFailedCode = 0;
 // The notice a title report leaves for the user-interface thread.
 constexpr int kTitleNotice = platform::kWmApp + 0x7F1;
+// The notice of a failed recording: the message to show, in the event itself.
+constexpr int kRecordingFailedNotice = platform::kWmApp + 0x7F2;
+
+class TextMessage final : public platform::WindowMessage {
+public:
+    TextMessage(int message, QString text) : WindowMessage(message, 0, 0), text_(std::move(text)) {}
+    const QString& Body() const { return text_; }
+
+private:
+    QString text_;
+};
 
 QString Text(const char* text) {
     return QString::fromUtf8(text);
@@ -101,6 +112,8 @@ protected:
                                       static_cast<int>(message->LParam()));
         else if (message && message->Message() == kTitleNotice)
             controller_.DeliverTitle();
+        else if (const auto* notice = dynamic_cast<const TextMessage*>(message))
+            platform::ShowMessageBox(notice->Body());
     }
 
 private:
@@ -168,9 +181,10 @@ void CTorvikCommandCentre::ReportFrom(int engine, int status) {
 }
 
 void CTorvikCommandCentre::ReportRecordingFailure(const QString& path, const QString& reason) {
-    const QString message = Text(text::kRecordingFailed).arg(path, reason);
-    QMetaObject::invokeMethod(
-        relay_.get(), [message] { platform::ShowMessageBox(message); }, Qt::QueuedConnection);
+    auto* notice =
+        new TextMessage(kRecordingFailedNotice, Text(text::kRecordingFailed).arg(path, reason));
+    platform::ReleaseEvent(notice);
+    QCoreApplication::postEvent(relay_.get(), notice);
 }
 
 void CTorvikCommandCentre::SetPlaybackStatus(int status) {
