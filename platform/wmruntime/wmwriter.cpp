@@ -134,6 +134,10 @@ HResult WmWriter::Impl::Begin() {
     // Only now touch the disk, so a settings failure leaves no file behind.
     if ((r = avio_open(&oc->pb, path.c_str(), AVIO_FLAG_WRITE)) < 0)
         return FromAvError(r);
+    // Each muxed packet goes to the file as it is made (a few KiB a second): without this the
+    // output buffers about half a minute of audio, which a crash would lose and behind which a
+    // full disk would go unnoticed.
+    oc->flags |= AVFMT_FLAG_FLUSH_PACKETS;
     if ((r = avformat_write_header(oc, nullptr)) < 0)
         return FromAvError(r);
     nextPts = 0;
