@@ -324,23 +324,29 @@ TEST_F(VelosyncTest, KilledAtAnyMomentTheDatabaseIsTheOldOrTheNewEdition) {
     const QByteArray done = QStringLiteral("status: ").toUtf8() + text::kStatusCompleted;
     // One whole run first: how long extraction, checks, merge and replace take on this machine,
     // so that the kills spread over all of them.
+    // Starts an update of the user's edition; false when no window came to press Start in.
+    auto startUpdate = [this](ChildProcess& velosync, QString* log) {
+        Start(velosync, {QStringLiteral("-v:20")}, log);
+        const QString window = WaitForWindow(T(text::kUpdaterDialogTitle));
+        return !window.isEmpty() && Keys(window, {QStringLiteral("Return")});
+    };
+    auto waitForLog = [](const QString& log, const QByteArray& text) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!ReadFile(log).contains(text) && clock.elapsed() < kWaitMs)
+            QThread::msleep(2);
+        return ReadFile(log).contains(text);
+    };
     qint64 span = 0;
     {
         ChildProcess velosync;
         QString log;
-        Start(velosync, {QStringLiteral("-v:20")}, &log);
-        const QString window = WaitForWindow(T(text::kUpdaterDialogTitle));
-        ASSERT_FALSE(window.isEmpty()) << ReadFile(log).toStdString();
-        ASSERT_TRUE(Keys(window, {QStringLiteral("Return")}));
+        ASSERT_TRUE(startUpdate(velosync, &log)) << ReadFile(log).toStdString();
+        ASSERT_TRUE(waitForLog(log, after.toUtf8())) << ReadFile(log).toStdString();
         QElapsedTimer clock;
         clock.start();
-        while (!ReadFile(log).contains(after.toUtf8()) && clock.elapsed() < kWaitMs)
-            QThread::msleep(2);
-        clock.start();
-        while (!ReadFile(log).contains(done) && clock.elapsed() < kWaitMs)
-            QThread::msleep(2);
+        ASSERT_TRUE(waitForLog(log, done)) << ReadFile(log).toStdString();
         span = clock.elapsed();
-        ASSERT_TRUE(ReadFile(log).contains(done)) << ReadFile(log).toStdString();
         velosync.Kill();
         test::WriteDatabase(Database(), test::UserEdition());
         userFile_ = ReadFile(Database());
@@ -349,17 +355,10 @@ TEST_F(VelosyncTest, KilledAtAnyMomentTheDatabaseIsTheOldOrTheNewEdition) {
         SCOPED_TRACE(i);
         ChildProcess velosync;
         QString log;
-        Start(velosync, {QStringLiteral("-v:20")}, &log);
-        const QString window = WaitForWindow(T(text::kUpdaterDialogTitle));
-        ASSERT_FALSE(window.isEmpty()) << ReadFile(log).toStdString();
-        ASSERT_TRUE(Keys(window, {QStringLiteral("Return")}));
+        ASSERT_TRUE(startUpdate(velosync, &log)) << ReadFile(log).toStdString();
         // The download is over; extraction begins after a pause of half a second, and the rest
         // takes a few hundred milliseconds more.
-        QElapsedTimer clock;
-        clock.start();
-        while (!ReadFile(log).contains(after.toUtf8()) && clock.elapsed() < kWaitMs)
-            QThread::msleep(2);
-        ASSERT_TRUE(ReadFile(log).contains(after.toUtf8())) << ReadFile(log).toStdString();
+        ASSERT_TRUE(waitForLog(log, after.toUtf8())) << ReadFile(log).toStdString();
         // The first half second is the pause before extraction: few kills are spent there.
         const int pause = std::min(400, int(span) / 2);
         QThread::msleep(quint32(pause + random.bounded(int(span) - pause + 100)));
