@@ -343,9 +343,13 @@ int32_t CWmEngine::OpenAndStartWith(const std::string& url, bool record) {
 
     // A playlist file (.pls, .m3u, .xspf) is not opened as audio: its entries are. An HLS
     // playlist lists none and plays as the stream it is.
+    const auto resolvePlaylist = [&url](CStreamLocator& locator) {
+        return locator.ResolvePlaylist(url);
+    };
     std::vector<std::string> listed;
-    if (network_ && CStreamLocator::IsPlaylistFile(url))
-        listed = CStreamLocator().ResolvePlaylist(url);
+    if (network_ && CStreamLocator::IsPlaylistFile(url) &&
+        !FetchAddresses(generation, resolvePlaylist, &listed))
+        return fail(kEAbort, true);
     HResult hr = kSOk;
     HResult openResult = kEFail;
     if (!listed.empty()) {
@@ -363,14 +367,18 @@ int32_t CWmEngine::OpenAndStartWith(const std::string& url, bool record) {
         // A reference file: try the addresses it lists until one opens, unless the open is
         // given up meanwhile.
         std::vector<std::string> references;
-        if (!FetchReferences(url, generation, &references))
+        const auto resolveReferences = [&url](CStreamLocator& locator) {
+            return locator.ResolveReferences(url);
+        };
+        if (!FetchAddresses(generation, resolveReferences, &references))
             openResult = kEAbort;
         openResult = tryAddresses(references, openResult);
         if (Failed(openResult))
             return fail(openResult, true);
     } else if (Failed(openResult) && openResult != kEAbort && StartsWithHttp(url)) {
         // A playlist whose address does not say so: the server's Content-Type or the text tells.
-        listed = CStreamLocator().ResolvePlaylist(url);
+        if (!FetchAddresses(generation, resolvePlaylist, &listed))
+            openResult = kEAbort;
         if (!listed.empty()) {
             openResult = tryAddresses(listed, openResult);
             if (Failed(openResult))
@@ -565,13 +573,14 @@ HResult CWmEngine::OpenResult(uint32_t generation) {
     return HResultFromErrno(ETIMEDOUT);
 }
 
-bool CWmEngine::FetchReferences(const std::string& url, uint32_t generation,
-                                std::vector<std::string>* references) {
+bool CWmEngine::FetchAddresses(
+    uint32_t generation, const std::function<std::vector<std::string>(CStreamLocator&)>& fetch,
+    std::vector<std::string>* addresses) {
     auto cancel = std::make_shared<HttpCancel>();
     std::atomic<bool> done{false};
     std::thread download([&] {
         CStreamLocator locator(cancel);
-        *references = locator.ResolveReferences(url);
+        *addresses = fetch(locator);
         done = true;
     });
     const bool dispatch = QCoreApplication::instance() != nullptr;
@@ -584,7 +593,7 @@ bool CWmEngine::FetchReferences(const std::string& url, uint32_t generation,
     }
     download.join();
     if (OpenIsStale(generation)) {
-        references->clear();
+        addresses->clear();
         return false;
     }
     return true;

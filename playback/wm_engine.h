@@ -32,6 +32,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -44,6 +45,8 @@
 #include "playback/playback_status.h"
 
 namespace velotune {
+
+class CStreamLocator;
 
 class CWmEngine final : public platform::WmReaderCallback {
 public:
@@ -126,10 +129,12 @@ private:
     // The result of the open that WaitForRuntime(generation) waited for: the runtime's answer, or
     // kEAbort when the open was given up, or a timeout failure when no answer came.
     platform::HResult OpenResult(uint32_t generation);
-    // Downloads the reference file at url on a helper thread while the UI thread's events flow.
-    // False when the open of that generation was given up meanwhile.
-    bool FetchReferences(const std::string& url, uint32_t generation,
-                         std::vector<std::string>* references);
+    // Runs fetch (the download of a reference file or playlist) on a helper thread while the UI
+    // thread's events flow; giving the open up cancels the download at once. False when the open
+    // of that generation was given up meanwhile (addresses is then empty).
+    bool FetchAddresses(uint32_t generation,
+                        const std::function<std::vector<std::string>(CStreamLocator&)>& fetch,
+                        std::vector<std::string>* addresses);
     bool OpenIsStale(uint32_t generation) const { return openGeneration_.load() != generation; }
     platform::HResult Close();
     platform::HResult CloseDevice();

@@ -318,8 +318,9 @@ protected:
                           FixtureRoute::Body(asx, QStringLiteral("video/x-ms-asf")));
         Start({MakeStation(QStringLiteral("Silent FM"), silent_.Url(QStringLiteral("/live"))),
                MakeStation(QStringLiteral("Stalled FM"),
-                           server_->Url(QStringLiteral("/stalled.asx")))},
-              {1, 2});
+                           server_->Url(QStringLiteral("/stalled.asx"))),
+               MakeStation(QStringLiteral("Silent List"), silent_.Url(QStringLiteral("/list.pls")))},
+              {1, 2, 3});
         controller_->ShowPlaylist(&main_, 1);
     }
 
@@ -327,12 +328,18 @@ protected:
     // the start went on after act (-1 when act never ran).
     qint64 StartAndActAfter(int row, int delayMs, const std::function<void()>& act) {
         controller_->SetSelectedIndex(row);
+        QElapsedTimer sinceStart;
         QElapsedTimer sinceAct;
+        sinceStart.start();
+        qint64 late = 0;
         QTimer::singleShot(delayMs, [&] {
+            late = sinceStart.elapsed() - delayMs;
             sinceAct.start();
             act();
         });
         EXPECT_EQ(controller_->Play(0, &main_), kCcPlaybackFailed);
+        // The user's events went on while the start connected: the act came when it was made.
+        EXPECT_LT(late, 1000);
         return sinceAct.isValid() ? sinceAct.elapsed() : -1;
     }
 
@@ -340,8 +347,10 @@ protected:
 };
 
 TEST_F(StalledStationTest, StopEndsAConnectingStartAndTheReferenceLoopAtOnce) {
-    // A plain address, then a reference file stopped while its addresses are being tried.
-    for (const auto& [row, delayMs] : {std::pair{1, 500}, std::pair{2, 1500}}) {
+    // A plain address, a reference file stopped while its addresses are being tried, and a
+    // playlist file stopped while it downloads.
+    for (const auto& [row, delayMs] :
+         {std::pair{1, 500}, std::pair{2, 1500}, std::pair{3, 500}}) {
         SCOPED_TRACE(row);
         main_.log.messages.clear();
         const qint64 ms = StartAndActAfter(row, delayMs, [&] { controller_->Stop(); });
