@@ -143,16 +143,7 @@ protected:
         return texts;
     }
 
-    // Calls a method of the player's automation object as any program on the bus would.
-    static int CallPlayer(const QString& method) {
-        return test::RunProgram(
-            QStringLiteral("gdbus"),
-            {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
-             QStringLiteral("Torvik.Application"), QStringLiteral("--object-path"),
-             QStringLiteral("/Torvik/Application"), QStringLiteral("--method"),
-             QStringLiteral("Torvik.Application.") + method},
-            nullptr, kFewSecondsMs);
-    }
+    static int CallPlayer(const QString& method) { return test::CallPlayer(method, kFewSecondsMs); }
 
     // Calls a method of the player's media-player object (org.mpris.MediaPlayer2[.Player]) as
     // a desktop media control would; the answer's text, or nothing when the call failed.

@@ -219,15 +219,7 @@ protected:
         return test::BusNameOwned(QStringLiteral("Torvik.Application"), kWaitMs);
     }
 
-    static int CallPlayer(const QString& method) {
-        return test::RunProgram(
-            QStringLiteral("gdbus"),
-            {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
-             QStringLiteral("Torvik.Application"), QStringLiteral("--object-path"),
-             QStringLiteral("/Torvik/Application"), QStringLiteral("--method"),
-             QStringLiteral("Torvik.Application.") + method},
-            nullptr, kWaitMs);
-    }
+    static int CallPlayer(const QString& method) { return test::CallPlayer(method, kWaitMs); }
 
     // The status texts velosync logged, in order.
     static QStringList Logged(const QString& log) {

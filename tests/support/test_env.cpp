@@ -86,4 +86,14 @@ bool BusNameOwned(const QString& name, int timeoutMs) {
     return out.contains(QLatin1String("true"));
 }
 
+int CallPlayer(const QString& method, int timeoutMs) {
+    return RunProgram(
+        QStringLiteral("gdbus"),
+        {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
+         QStringLiteral("Torvik.Application"), QStringLiteral("--object-path"),
+         QStringLiteral("/Torvik/Application"), QStringLiteral("--method"),
+         QStringLiteral("Torvik.Application.") + method},
+        nullptr, timeoutMs);
+}
+
 }  // namespace velotune::test

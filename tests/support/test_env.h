@@ -29,4 +29,8 @@ int RunProgram(const QString& program, const QStringList& args, QString* output 
 // component outside the process would).
 bool BusNameOwned(const QString& name, int timeoutMs = 10000);
 
+// Calls a method of the player's automation object as any program on the bus would; returns
+// gdbus's exit code (0 when the call was answered).
+int CallPlayer(const QString& method, int timeoutMs = 10000);
+
 }  // namespace velotune::test
