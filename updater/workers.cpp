@@ -395,9 +395,12 @@ void CDownloadDatabaseDlg::RemoveCachedPackages() const {
 bool CDownloadDatabaseDlg::Fetch(HttpRequest& request, int kind, const QString& address,
                                  const QString& cachedFile, QObject* mainWindow, QString& reason) {
     QFile out(cachedFile);
+    const auto notWritten = [&] {
+        return Text(text::kPackageNotWritten).arg(cachedFile, out.errorString());
+    };
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         qCWarning(lcWorkers) << "download: cannot write" << cachedFile << out.errorString();
-        reason = Text(text::kPackageNotWritten).arg(cachedFile, out.errorString());
+        reason = notWritten();
         return false;
     }
     // A download that does not finish leaves nothing in the cache that could pass for a package.
@@ -407,9 +410,6 @@ bool CDownloadDatabaseDlg::Fetch(HttpRequest& request, int kind, const QString& 
         out.close();
         out.remove();
         return false;
-    };
-    const auto notWritten = [&] {
-        return Text(text::kPackageNotWritten).arg(cachedFile, out.errorString());
     };
     char block[1023];
     qint64 total = 0;

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTcpServer>
 #include <iostream>
+#include <optional>
 
 #include "res/texts.h"
 #include "settings/settings_store.h"
@@ -340,7 +341,9 @@ TEST_F(UpdateDialogTest, DrippingServersAreGivenUpInTime) {
 // status keeps its one error text.
 TEST_F(UpdateDialogTest, AnUnreachableServerIsNamedWithWhatFailed) {
     // An unknown name fails at once even where no name server answers.
-    const QByteArray resolverOptions = qgetenv("RES_OPTIONS");
+    const std::optional<QByteArray> resolverOptions =
+        qEnvironmentVariableIsSet("RES_OPTIONS") ? std::optional(qgetenv("RES_OPTIONS"))
+                                                 : std::nullopt;
     qputenv("RES_OPTIONS", "timeout:1 attempts:1");
     QTcpServer closed;
     ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
@@ -361,7 +364,10 @@ TEST_F(UpdateDialogTest, AnUnreachableServerIsNamedWithWhatFailed) {
         ExpectReason(text::kCheckFailedBecause, reason);
         ExpectUserDatabaseUntouched();
     }
-    qputenv("RES_OPTIONS", resolverOptions);
+    if (resolverOptions)
+        qputenv("RES_OPTIONS", *resolverOptions);
+    else
+        qunsetenv("RES_OPTIONS");
 }
 
 // Cancel is there while the check and the download wait for a silent server, and Yes ends the
